@@ -14,7 +14,7 @@ case "${1:-}" in
     # Creates the prefix on first use (a few seconds), then only wakes it.
     "$wine" wineboot </dev/null >/dev/null 2>&1
     rc=$?
-    [ -f "$WINEPREFIX/system.reg" ] || { echo "wine prefix not created (rc=$rc)"; exit 1; }
+    [ -d "$WINEPREFIX/drive_c/windows/system32" ] || { echo "wine prefix not created (rc=$rc)"; exit 1; }
     echo "wine prefix ready: $WINEPREFIX"
     ;;
   stop)
