@@ -13,6 +13,67 @@
 //
 // Lengths: a length of -1 means "NUL-terminated". Returned text is NOT
 // NUL-terminated unless said; use the returned length.
+//
+// XML form (what DocWriter writes and DocReader reads back unchanged):
+//
+//   <?xml version="1.0" encoding="utf-8"?>
+//   <config>
+//     <title>a &lt; b</title>                   string: plain text, no mark
+//     <count xp.type="int">3</count>            other kinds: "xp.type" mark
+//     <list xp.type="bool" xp.value="true">     value beside children
+//       <item/>                                 empty value (type 0)
+//     </list>
+//     <xp.node xp.name="1st"/>                  name that is no XML name
+//   </config>
+//
+// - One element per node, named after the node. A name that is not an XML
+//   Name (empty, leading digit, spaces, NULs, leading ':'...) is written as
+//   element "xp.node" with attribute "xp.name" holding the name in escaped
+//   form (below).
+// - "xp.type" names the kind: char uchar short ushort long ulong longlong
+//   ulonglong int uint float double longdouble bool pointer unknown dispatch
+//   string blob, plus "escaped". No mark: a string when there is text, the
+//   empty value (type 0) when there is none.
+// - Numbers in decimal; float and double in the shortest form that reads
+//   back to the same bits, "inf", "-inf", "nan"; bool "true"/"false";
+//   pointer "0x" and hex (meaningful in this process only); blob in base64
+//   (whitespace inside is skipped on reading). Interfaces cannot be written:
+//   the mark is written alone and reads back as the empty value. The empty
+//   string is marked "string".
+// - Strings holding characters XML cannot carry (NUL, C0 controls other than
+//   tab/LF/CR, U+FFFE, U+FFFF, lone surrogates) are marked "escaped": "\\"
+//   stands for a backslash and "\uXXXX" (4 hex digits) for one UTF-16 unit.
+//   Everything else, including characters outside the BMP, is plain text;
+//   CR is written "&#13;" so that it survives end-of-line handling.
+// - A node without children carries its value as the element's text, except
+//   text that is only whitespace, which goes to "xp.value" (a parser drops
+//   blank text as layout). A node with children carries its value in
+//   attribute "xp.value" and its children as child elements.
+// - Layout: the line break after the declaration and between elements, and
+//   the indent repeated once per depth before each element; both must be
+//   XML whitespace (or null/empty), else writing fails. Leaf text is never
+//   re-indented, so values keep every character.
+// - Encodings: WriteString declares "utf-16" (the text is UTF-16); WriteFile
+//   writes UTF-8 without BOM ("utf-8", "utf8", null or empty) or UTF-16LE with
+//   BOM ("utf-16", "utf16"), case-insensitive, and declares that name.
+//
+// Reading foreign documents:
+// - Attributes other than the "xp." marks become string children, in
+//   document order, before the element children.
+// - Text of an element with child elements: its non-blank text pieces and
+//   its CDATA sections, concatenated. Text of an element without children:
+//   all of it, CDATA included, entities decoded, CR LF and lone CR read as
+//   LF (XML end-of-line handling); blank-only text reads as the empty value.
+// - Comments, processing instructions and a DOCTYPE without entity
+//   definitions are skipped; the declaration's encoding is not consulted
+//   (bytes are decoded by their BOM).
+// - Refused (the reader answers false and keeps its previous document):
+//   bytes that are not UTF-8 (with or without BOM) or UTF-16 with BOM,
+//   characters XML forbids, anything not well-formed (mismatched or missing
+//   tags, several roots, text outside the root, unknown entities, stray '&',
+//   '<' in attributes, duplicate attributes, unquoted attributes), elements
+//   nested deeper than 1000 levels, and marks that do not parse (unknown
+//   "xp.type", a number out of its kind's range, bad base64 or escapes).
 #ifndef XPARAM_XPARAM_H
 #define XPARAM_XPARAM_H
 
@@ -98,7 +159,8 @@ class XParamNode {
   virtual int XPARAM_CALL GetType() = 0;
   virtual bool XPARAM_CALL GetName(const wchar_t** text, int* length, Holder* holder) = 0;
   virtual bool XPARAM_CALL SetName(const wchar_t* text, int length) = 0;
-  // Accepted for compatibility; mode 0 is the only mode and nothing changes.
+  // Accepted for compatibility; mode 0 is the only mode and nothing changes
+  // (any other mode answers false).
   virtual bool XPARAM_CALL SetNodeMode(int mode) = 0;
 
   // Getters answer false, leaving *value untouched, when the value does not
@@ -119,11 +181,17 @@ class XParamNode {
   virtual bool XPARAM_CALL GetDouble(double* value) = 0;
   virtual bool XPARAM_CALL GetBool(bool* value) = 0;
   virtual bool XPARAM_CALL GetPointer(void** value) = 0;
-  // Hand out an added reference (the caller releases it).
+  // Hand out an added reference (the caller releases it); a stored null
+  // interface answers true with null. GetUnknown on a stored IDispatch
+  // answers the object's IUnknown (through QueryInterface); GetDispatch on a
+  // stored IUnknown answers false.
   virtual bool XPARAM_CALL GetUnknown(IUnknown** value) = 0;
   virtual bool XPARAM_CALL GetDispatch(IDispatch** value) = 0;
   // Text of any stored kind: numbers in their decimal form, bool as
-  // "true"/"false". Blobs, pointers and interfaces do not convert.
+  // "true"/"false", the empty value as "". Blobs, pointers and interfaces do
+  // not convert. Without a holder (null), only text the node stores itself is
+  // answered (valid until the value or name changes); converted text needs
+  // one. GetName and GetBlob likewise.
   virtual bool XPARAM_CALL GetString(const wchar_t** text, int* length, Holder* holder) = 0;
   virtual bool XPARAM_CALL GetBlob(const unsigned char** data, unsigned int* size, Holder* holder) = 0;
 
@@ -175,6 +243,8 @@ class XParamNode {
   virtual bool XPARAM_CALL InsertBefore(XParamNode* reference, XParamNode* child) = 0;
   virtual bool XPARAM_CALL InsertAfter(XParamNode* reference, XParamNode* child) = 0;
   // Unlinking: the dropped node lives on while someone holds it.
+  // Nodes of another implementation of this interface are refused. DropSelf
+  // on a node without parent answers false.
   virtual bool XPARAM_CALL DropChild(XParamNode* child) = 0;
   virtual bool XPARAM_CALL DropSelf() = 0;
   virtual bool XPARAM_CALL ClearChildren() = 0;
@@ -256,11 +326,14 @@ class DocReader {
 class DocWriter {
  public:
   // Answers the text (valid until *holder is released) and its length in
-  // *length, or null on failure. indent and lineBreak may be null (none).
+  // *length, or null on failure (a holder is required). indent and lineBreak
+  // may be null (none).
   virtual const wchar_t* XPARAM_CALL WriteString(XParamNode* node, int* length, const wchar_t* indent,
                                                  const wchar_t* lineBreak, Holder* holder) = 0;
   // encoding: "utf-8" (default when null or empty) or "utf-16"; any other
-  // answers false. Replaces the file atomically.
+  // answers false. Replaces the file atomically: the document goes to a new
+  // file beside the target, which then replaces it; on any failure the old
+  // file is untouched and the new one removed.
   virtual bool XPARAM_CALL WriteFile(XParamNode* node, const wchar_t* path, const wchar_t* indent,
                                      const wchar_t* lineBreak, const wchar_t* encoding) = 0;
   virtual void XPARAM_CALL Destroy() = 0;
