@@ -48,6 +48,8 @@ function(ox_add_wine_test)
   set_tests_properties(${T_NAME} PROPERTIES
     FIXTURES_REQUIRED wine
     ENVIRONMENT "${OX_WINE_ENV}"
+    # Wine reports a crash on the console and may still exit 0.
+    FAIL_REGULAR_EXPRESSION "Unhandled exception|Unhandled page fault|\\[  FAILED  \\]"
     TIMEOUT 600)
 endfunction()
 
