@@ -1,11 +1,13 @@
-// IOxCore::OxCreateXParam. The XParam object is not part of this build yet.
+// IOxCore::OxCreateXParam: a new, empty XParam object.
 #include "core/OxCore.h"
+#include "xparam/XParam.h"
 
 namespace oxcore {
 
 STDMETHODIMP COxCore::OxCreateXParam(IXParam** ppXParam) {
   if (!ppXParam) return E_POINTER;
-  return E_NOTIMPL;
+  *ppXParam = nullptr;
+  return comkit::Object<CXParam>::Create(nullptr, IID_IXParam, reinterpret_cast<void**>(ppXParam));
 }
 
 }  // namespace oxcore

@@ -1,0 +1,110 @@
+// CXParam's XML methods: reading replaces the object's node with the parsed
+// root element (the old tree is kept on failure); writing names an unnamed
+// node "xparam" for the duration of the write.
+#include <windows.h>
+#include <oleauto.h>
+
+#include "xparam/XParam.h"
+#include "xparam/XParamModule.h"
+
+namespace oxcore {
+namespace {
+
+// Restores a node's empty name when a write ends.
+class TemporaryRootName {
+ public:
+  explicit TemporaryRootName(xparam::XParamNode* n) : node_(n) {
+    const wchar_t* text = nullptr;
+    int length = 0;
+    xparam::Holder holder;
+    unnamed_ = !n->GetName(&text, &length, &holder) || length == 0;
+    if (unnamed_) n->SetName(L"xparam", -1);
+  }
+  ~TemporaryRootName() {
+    if (unnamed_) node_->SetName(L"", 0);
+  }
+  TemporaryRootName(const TemporaryRootName&) = delete;
+  TemporaryRootName& operator=(const TemporaryRootName&) = delete;
+
+ private:
+  xparam::XParamNode* node_;
+  bool unnamed_;
+};
+
+}  // namespace
+
+HRESULT CXParam::ReadDocument(bool (*parse)(xparam::DocReader*, const void*, ULONG), const void* a, ULONG b) {
+  xparam::ModuleInterface* module = PrimaryXParam();
+  if (!module) return E_FAIL;
+  xparam::DocReader* reader = module->CreateDocReader();
+  if (!reader) return E_OUTOFMEMORY;
+  xparam::NodePtr document, root;
+  bool ok = parse(reader, a, b) && reader->GetDocument(document.Receive()) && document &&
+            document->GetHeadChild(root.Receive()) && root;
+  reader->Destroy();
+  if (!ok) return E_FAIL;
+  node = root;
+  return S_OK;
+}
+
+STDMETHODIMP CXParam::FromXmlString(BSTR XmlString) {
+  if (!XmlString) return E_POINTER;
+  return ReadDocument(
+      [](xparam::DocReader* r, const void* text, ULONG length) {
+        return r->ParseString(static_cast<const wchar_t*>(text), static_cast<int>(length));
+      },
+      XmlString, SysStringLen(XmlString));
+}
+
+STDMETHODIMP CXParam::FromXmlFile(BSTR XmlFilename) {
+  if (!XmlFilename) return E_POINTER;
+  return ReadDocument(
+      [](xparam::DocReader* r, const void* path, ULONG) { return r->LoadFile(static_cast<const wchar_t*>(path)); },
+      XmlFilename, 0);
+}
+
+STDMETHODIMP CXParam::FromXmlMemory(unsigned char* XmlMemory, ULONG XmlSize) {
+  if (!XmlMemory || XmlSize == 0) return E_POINTER;
+  return ReadDocument([](xparam::DocReader* r, const void* data, ULONG size) { return r->ParseMemory(data, size); },
+                      XmlMemory, XmlSize);
+}
+
+STDMETHODIMP CXParam::ToXmlString(BSTR IndentString, BSTR CrlfString, BSTR* XmlString) {
+  if (!XmlString) return E_POINTER;
+  if (*XmlString) return E_INVALIDARG;
+  xparam::ModuleInterface* module = PrimaryXParam();
+  if (!module) return E_FAIL;
+  xparam::DocWriter* writer = module->CreateDocWriter();
+  if (!writer) return E_OUTOFMEMORY;
+  HRESULT hr = E_FAIL;
+  {
+    TemporaryRootName name(node.Get());
+    int length = 0;
+    xparam::Holder holder;
+    const wchar_t* text = writer->WriteString(node.Get(), &length, IndentString, CrlfString, &holder);
+    if (text) {
+      BSTR copy = SysAllocStringLen(text, static_cast<UINT>(length));
+      hr = copy ? S_OK : E_OUTOFMEMORY;
+      if (copy) *XmlString = copy;
+    }
+  }
+  writer->Destroy();
+  return hr;
+}
+
+STDMETHODIMP CXParam::ToXmlFile(BSTR XmlFilename, BSTR IndentString, BSTR CrlfString, BSTR Encoding) {
+  if (!XmlFilename) return E_POINTER;
+  xparam::ModuleInterface* module = PrimaryXParam();
+  if (!module) return E_FAIL;
+  xparam::DocWriter* writer = module->CreateDocWriter();
+  if (!writer) return E_OUTOFMEMORY;
+  bool written;
+  {
+    TemporaryRootName name(node.Get());
+    written = writer->WriteFile(node.Get(), XmlFilename, IndentString, CrlfString, Encoding);
+  }
+  writer->Destroy();
+  return written ? S_OK : E_FAIL;
+}
+
+}  // namespace oxcore
