@@ -1,11 +1,13 @@
-// IOxCore::OxCreateWeakRef. Weak references are not part of this build yet.
+// IOxCore::OxCreateWeakRef: a new, uninitialised weak reference.
 #include "core/OxCore.h"
+#include "weakref/WeakRef.h"
 
 namespace oxcore {
 
 STDMETHODIMP COxCore::OxCreateWeakRef(IWeakRef** ppWeakRef) {
   if (!ppWeakRef) return E_POINTER;
-  return E_NOTIMPL;
+  *ppWeakRef = nullptr;
+  return comkit::Object<CWeakRef>::Create(nullptr, IID_IWeakRef, reinterpret_cast<void**>(ppWeakRef));
 }
 
 }  // namespace oxcore

@@ -644,7 +644,7 @@ TEST_F(XParamObjectTest, RepeatedRoundTripsDoNotLeak) {
   };
   for (int i = 0; i < 2000; ++i) round();  // warm up the allocators
   SIZE_T before = usage();
-  for (int i = 0; i < 50000; ++i) round();
+  for (int i = 0; i < 200000; ++i) round();  // over a million property round trips
   SIZE_T after = usage();
   EXPECT_LT(after, before + 4 * 1024 * 1024) << "grew by " << (after - before) << " bytes";
 }
