@@ -53,6 +53,7 @@ bool CXParam::Target(const wchar_t* name, UINT length, bool create, xparam::Node
   xparam::NodePtr child;
   if (!node->CreateNode(child.Receive()) || !child) return false;
   child->SetName(name, len);
+  child->SetNodeMode(0);
   if (!node->PushBackChild(child.Get())) return false;
   *out = child;
   return true;
@@ -162,10 +163,14 @@ STDMETHODIMP CXParam::put_Blob(BSTR bstrName, XBLOB newVal) {
 
 STDMETHODIMP CXParam::LockIt() {
   EnterCriticalSection(&lock);
+  if (lockDepth++ == 0) lockOwner.store(GetCurrentThreadId());
   return S_OK;
 }
 
 STDMETHODIMP CXParam::UnlockIt() {
+  // Only the owner ever stores its own id, so this read needs no lock.
+  if (lockOwner.load() != GetCurrentThreadId()) return HRESULT_FROM_WIN32(ERROR_NOT_OWNER);
+  if (--lockDepth == 0) lockOwner.store(0);
   LeaveCriticalSection(&lock);
   return S_OK;
 }

@@ -7,17 +7,28 @@
 //
 // Choices of this implementation:
 // - Objects need the primary XParam binding: created before Init (or after
-//   the binding was released) they fail with CO_E_NOTINITIALIZED.
-// - Tree edits take XParam objects of this runtime only; any other IXParam
-//   is refused with E_INVALIDARG and nothing changes. An edit the native
-//   tree refuses (a cycle, a reference node that is no child) answers E_FAIL.
+//   the binding was released) they fail with CO_E_NOTINITIALIZED, and the
+//   XML methods of existing objects answer CO_E_NOTINITIALIZED meanwhile.
+// - Tree edits take XParam objects of this runtime only (recognised through
+//   a private IID); any other IXParam is refused with E_INVALIDARG and
+//   nothing changes. An edit the native tree refuses (a cycle, a reference
+//   node that is no child, dropping a node that is no child) answers E_FAIL
+//   rather than a success that did nothing.
 // - Interface values pass through unchanged; the native node holds its own
 //   reference and hands out an added one on get.
-// - ToXmlString answers E_FAIL when the writer produced no text.
+// - ToXmlString answers E_FAIL, with the slot left null, when the writer
+//   produced no text (e.g. an indent that is not XML whitespace).
+// - A byte-array Value is locked before the target is resolved, so a failed
+//   lock (answered with its code) leaves no child behind either.
+// - UnlockIt by a thread that does not hold the lock answers
+//   HRESULT_FROM_WIN32(ERROR_NOT_OWNER) and changes nothing: leaving a
+//   critical section one does not own would corrupt it.
 #ifndef OXCORE_XPARAM_XPARAM_H
 #define OXCORE_XPARAM_XPARAM_H
 
 #include <windows.h>
+
+#include <atomic>
 
 #include <xparam/xparam.h>
 
@@ -30,14 +41,13 @@ namespace oxcore {
 // Answered only by CXParam, so that tree edits can reach argument nodes.
 extern const IID IID_IOxXParamSelf;
 
-class CXParam : public comkit::ObjectBase,
-                public comkit::DispatchImpl<IXParam, &LIBID_OxCoreLib>,
-                public comkit::SupportErrorInfoImpl<&IID_IXParam> {
+// Answers IXParam and IDispatch only (no ISupportErrorInfo: it never sets
+// error information), plus the private IID above.
+class CXParam : public comkit::ObjectBase, public comkit::DispatchImpl<IXParam, &LIBID_OxCoreLib> {
  public:
   COMKIT_INTERFACES(CXParam)
     COMKIT_INTERFACE(IXParam)
     COMKIT_INTERFACE_AS(&IID_IDispatch, IXParam)
-    COMKIT_INTERFACE(ISupportErrorInfo)
     COMKIT_INTERFACE_AS(&IID_IOxXParamSelf, IXParam)
   COMKIT_END_INTERFACES()
 
@@ -130,6 +140,9 @@ class CXParam : public comkit::ObjectBase,
   HRESULT ReadDocument(bool (*parse)(xparam::DocReader* reader, const void* a, ULONG b), const void* a, ULONG b);
 
   CRITICAL_SECTION lock;
+  // Owner and depth of lock, written only by the thread holding it.
+  std::atomic<DWORD> lockOwner{0};
+  LONG lockDepth = 0;
   xparam::NodePtr node;
 };
 

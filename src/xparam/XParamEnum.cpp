@@ -1,3 +1,4 @@
+// CXParamEnum: the enumerator over one XParam object's children.
 #include "xparam/XParamEnum.h"
 
 namespace oxcore {

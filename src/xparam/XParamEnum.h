@@ -1,6 +1,7 @@
 // CXParamEnum: walks the children of one XParam object, holding that
 // object's lock (LockIt) from creation to destruction; it must therefore be
-// released on the thread that created it.
+// released on the thread that created it (released elsewhere, its UnlockIt
+// is refused and the creating thread keeps the lock).
 //
 // An enumerator made through the XParamEnum class object has no target:
 // its Next answers E_FAIL (with *pbEOF true). A null pbEOF answers E_POINTER.

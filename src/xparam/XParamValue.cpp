@@ -12,137 +12,97 @@ namespace {
 
 UINT NameLength(BSTR name) { return name ? static_cast<UINT>(wcsnlen(name, SysStringLen(name))) : 0; }
 
-// Reads the node's value into v; false when the type is unknown or the
-// getter fails (v is then left VT_EMPTY). E_OUTOFMEMORY through *hr.
-bool ReadValue(xparam::XParamNode* n, VARIANT* v, HRESULT* hr) {
+// Answers a getter's outcome, recording the VARIANT type it stands for.
+HRESULT As(bool read, VARTYPE type, VARTYPE* vt) {
+  if (!read) return DISP_E_TYPEMISMATCH;
+  *vt = type;
+  return S_OK;
+}
+
+// Reads the node's value into v's data and its type into *vt; v->vt itself
+// is left for the caller to write last. DISP_E_TYPEMISMATCH for an unknown
+// type code or a failing getter, E_OUTOFMEMORY when a copy fails.
+HRESULT ReadValue(xparam::XParamNode* n, VARIANT* v, VARTYPE* vt) {
   switch (n->GetType()) {
     case xparam::kTypeEmpty:
-      return true;
+      return As(true, VT_EMPTY, vt);
     case xparam::kTypeChar:
-      if (!n->GetChar(reinterpret_cast<signed char*>(&v->cVal))) return false;
-      v->vt = VT_I1;
-      return true;
+      return As(n->GetChar(reinterpret_cast<signed char*>(&v->cVal)), VT_I1, vt);
     case xparam::kTypeUChar:
-      if (!n->GetUChar(&v->bVal)) return false;
-      v->vt = VT_UI1;
-      return true;
+      return As(n->GetUChar(&v->bVal), VT_UI1, vt);
     case xparam::kTypeShort:
-      if (!n->GetShort(&v->iVal)) return false;
-      v->vt = VT_I2;
-      return true;
+      return As(n->GetShort(&v->iVal), VT_I2, vt);
     case xparam::kTypeUShort:
-      if (!n->GetUShort(&v->uiVal)) return false;
-      v->vt = VT_UI2;
-      return true;
+      return As(n->GetUShort(&v->uiVal), VT_UI2, vt);
     case xparam::kTypeLong:
-      if (!n->GetLong(&v->lVal)) return false;
-      v->vt = VT_I4;
-      return true;
+      return As(n->GetLong(&v->lVal), VT_I4, vt);
     case xparam::kTypeULong:
-      if (!n->GetULong(&v->ulVal)) return false;
-      v->vt = VT_UI4;
-      return true;
+      return As(n->GetULong(&v->ulVal), VT_UI4, vt);
     case xparam::kTypeLongLong:
-      if (!n->GetLongLong(&v->llVal)) return false;
-      v->vt = VT_I8;
-      return true;
+      return As(n->GetLongLong(&v->llVal), VT_I8, vt);
     case xparam::kTypeULongLong:
-      if (!n->GetULongLong(&v->ullVal)) return false;
-      v->vt = VT_UI8;
-      return true;
+      return As(n->GetULongLong(&v->ullVal), VT_UI8, vt);
     case xparam::kTypeInt:
-      if (!n->GetInt(&v->intVal)) return false;
-      v->vt = VT_INT;
-      return true;
+      return As(n->GetInt(&v->intVal), VT_INT, vt);
     case xparam::kTypeUInt:
-      if (!n->GetUInt(&v->uintVal)) return false;
-      v->vt = VT_UINT;
-      return true;
+      return As(n->GetUInt(&v->uintVal), VT_UINT, vt);
     case xparam::kTypeFloat:
-      if (!n->GetFloat(&v->fltVal)) return false;
-      v->vt = VT_R4;
-      return true;
+      return As(n->GetFloat(&v->fltVal), VT_R4, vt);
     case xparam::kTypeDouble:
     case xparam::kTypeLongDouble:
-      if (!n->GetDouble(&v->dblVal)) return false;
-      v->vt = VT_R8;
-      return true;
+      return As(n->GetDouble(&v->dblVal), VT_R8, vt);
     case xparam::kTypeBool: {
       bool b = false;
-      if (!n->GetBool(&b)) return false;
+      if (!n->GetBool(&b)) return DISP_E_TYPEMISMATCH;
       v->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
-      v->vt = VT_BOOL;
-      return true;
+      return As(true, VT_BOOL, vt);
     }
     case xparam::kTypePointer:
-      if (!n->GetPointer(&v->byref)) return false;
-      v->vt = VT_BYREF;
-      return true;
+      return As(n->GetPointer(&v->byref), VT_BYREF, vt);
     case xparam::kTypeUnknown:
-      if (!n->GetUnknown(&v->punkVal)) return false;
-      v->vt = VT_UNKNOWN;
-      return true;
+      return As(n->GetUnknown(&v->punkVal), VT_UNKNOWN, vt);
     case xparam::kTypeDispatch:
-      if (!n->GetDispatch(&v->pdispVal)) return false;
-      v->vt = VT_DISPATCH;
-      return true;
+      return As(n->GetDispatch(&v->pdispVal), VT_DISPATCH, vt);
     case xparam::kTypeString: {
       const wchar_t* text = nullptr;
       int length = 0;
       xparam::Holder holder;
-      if (!n->GetString(&text, &length, &holder)) return false;
+      if (!n->GetString(&text, &length, &holder)) return DISP_E_TYPEMISMATCH;
       BSTR s = SysAllocStringLen(text, static_cast<UINT>(length));
-      if (!s) {
-        *hr = E_OUTOFMEMORY;
-        return false;
-      }
+      if (!s) return E_OUTOFMEMORY;
       v->bstrVal = s;
-      v->vt = VT_BSTR;
-      return true;
+      return As(true, VT_BSTR, vt);
     }
     case xparam::kTypeBlob: {
       const unsigned char* data = nullptr;
       unsigned int size = 0;
       xparam::Holder holder;
-      if (!n->GetBlob(&data, &size, &holder)) return false;
+      if (!n->GetBlob(&data, &size, &holder)) return DISP_E_TYPEMISMATCH;
       SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, size);
-      if (!array) {
-        *hr = E_OUTOFMEMORY;
-        return false;
-      }
-      if (size) {
-        void* dest = nullptr;
-        if (FAILED(SafeArrayAccessData(array, &dest))) {
-          SafeArrayDestroy(array);
-          *hr = E_OUTOFMEMORY;
-          return false;
-        }
-        CopyMemory(dest, data, size);
-        SafeArrayUnaccessData(array);
-      }
+      if (!array) return E_OUTOFMEMORY;
+      if (size) CopyMemory(array->pvData, data, size);  // a new array is not locked; its data is ours
       v->parray = array;
-      v->vt = VT_ARRAY | VT_UI1;
-      return true;
+      return As(true, VT_ARRAY | VT_UI1, vt);
     }
     default:
-      return false;
+      return DISP_E_TYPEMISMATCH;
   }
 }
 
-bool Accepted(const VARIANT* v) {
-  switch (v->vt) {
+bool Accepted(VARTYPE vt) {
+  switch (vt) {
     case VT_EMPTY: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_ERROR:
     case VT_UI4: case VT_I8: case VT_CY: case VT_UI8: case VT_INT: case VT_UINT: case VT_R4:
     case VT_R8: case VT_DATE: case VT_BOOL: case VT_BSTR: case VT_UNKNOWN: case VT_DISPATCH: case VT_BYREF:
-      return true;
     case VT_ARRAY | VT_UI1:
-      return v->parray && SafeArrayGetDim(v->parray) == 1;
+      return true;
     default:
       return false;
   }
 }
 
-HRESULT WriteValue(xparam::XParamNode* n, const VARIANT* v) {
+// Writes v to n. A byte array arrives locked by the caller.
+void WriteValue(xparam::XParamNode* n, const VARIANT* v) {
   switch (v->vt) {
     case VT_EMPTY: n->SetEmpty(); break;
     case VT_I1: n->SetChar(static_cast<signed char>(v->cVal)); break;
@@ -165,19 +125,29 @@ HRESULT WriteValue(xparam::XParamNode* n, const VARIANT* v) {
     case VT_UNKNOWN: n->SetUnknown(v->punkVal); break;
     case VT_DISPATCH: n->SetDispatch(v->pdispVal); break;
     case VT_BYREF: n->SetPointer(v->byref); break;
-    case VT_ARRAY | VT_UI1: {
-      SAFEARRAY* array = v->parray;
-      HRESULT hr = SafeArrayLock(array);
-      if (FAILED(hr)) return hr;
-      n->SetBlob(array->pvData, array->rgsabound[0].cElements);
-      SafeArrayUnlock(array);
-      break;
-    }
-    default:
-      return DISP_E_TYPEMISMATCH;
+    case VT_ARRAY | VT_UI1: n->SetBlob(v->parray->pvData, v->parray->rgsabound[0].cElements); break;
+    default: break;
   }
-  return S_OK;
 }
+
+// Keeps a byte array locked while its data is copied.
+class ArrayLock {
+ public:
+  ArrayLock() = default;
+  ~ArrayLock() {
+    if (array_) SafeArrayUnlock(array_);
+  }
+  ArrayLock(const ArrayLock&) = delete;
+  ArrayLock& operator=(const ArrayLock&) = delete;
+  HRESULT Lock(SAFEARRAY* array) {
+    HRESULT hr = SafeArrayLock(array);
+    if (SUCCEEDED(hr)) array_ = array;
+    return hr;
+  }
+
+ private:
+  SAFEARRAY* array_ = nullptr;
+};
 
 }  // namespace
 
@@ -187,21 +157,29 @@ STDMETHODIMP CXParam::get_Value(BSTR bstrName, VARIANT* pVal) {
   pVal->lVal = 0;
   xparam::NodePtr target;
   if (!Target(bstrName, NameLength(bstrName), false, &target)) return E_FAIL;
-  HRESULT hr = S_OK;
-  VARIANT value;
-  VariantInit(&value);
-  if (!ReadValue(target.Get(), &value, &hr)) return hr == S_OK ? DISP_E_TYPEMISMATCH : hr;
-  *pVal = value;  // the data first, the type last
+  VARTYPE vt = VT_EMPTY;
+  HRESULT hr = ReadValue(target.Get(), pVal, &vt);
+  if (FAILED(hr)) return hr;
+  pVal->vt = vt;  // the data first, the type last
   return S_OK;
 }
 
 STDMETHODIMP CXParam::put_Value(BSTR bstrName, VARIANT* newVal) {
   if (!newVal) return E_POINTER;
-  // Checked before the target is resolved: a refused value creates no child.
-  if (!Accepted(newVal)) return DISP_E_TYPEMISMATCH;
+  // Everything that can refuse the value runs before the target is
+  // resolved, so a refused value creates no child.
+  if (!Accepted(newVal->vt)) return DISP_E_TYPEMISMATCH;
+  ArrayLock locked;
+  if (newVal->vt == (VT_ARRAY | VT_UI1)) {
+    HRESULT hr = locked.Lock(newVal->parray);
+    if (FAILED(hr)) return hr;
+    // One dimension of single bytes only; the lower bound is ignored.
+    if (SafeArrayGetDim(newVal->parray) != 1 || SafeArrayGetElemsize(newVal->parray) != 1) return DISP_E_TYPEMISMATCH;
+  }
   xparam::NodePtr target;
   if (!Target(bstrName, NameLength(bstrName), true, &target)) return E_OUTOFMEMORY;
-  return WriteValue(target.Get(), newVal);
+  WriteValue(target.Get(), newVal);
+  return S_OK;
 }
 
 }  // namespace oxcore

@@ -35,7 +35,7 @@ class TemporaryRootName {
 
 HRESULT CXParam::ReadDocument(bool (*parse)(xparam::DocReader*, const void*, ULONG), const void* a, ULONG b) {
   xparam::ModuleInterface* module = PrimaryXParam();
-  if (!module) return E_FAIL;
+  if (!module) return CO_E_NOTINITIALIZED;
   xparam::DocReader* reader = module->CreateDocReader();
   if (!reader) return E_OUTOFMEMORY;
   xparam::NodePtr document, root;
@@ -73,7 +73,7 @@ STDMETHODIMP CXParam::ToXmlString(BSTR IndentString, BSTR CrlfString, BSTR* XmlS
   if (!XmlString) return E_POINTER;
   if (*XmlString) return E_INVALIDARG;
   xparam::ModuleInterface* module = PrimaryXParam();
-  if (!module) return E_FAIL;
+  if (!module) return CO_E_NOTINITIALIZED;
   xparam::DocWriter* writer = module->CreateDocWriter();
   if (!writer) return E_OUTOFMEMORY;
   HRESULT hr = E_FAIL;
@@ -95,7 +95,7 @@ STDMETHODIMP CXParam::ToXmlString(BSTR IndentString, BSTR CrlfString, BSTR* XmlS
 STDMETHODIMP CXParam::ToXmlFile(BSTR XmlFilename, BSTR IndentString, BSTR CrlfString, BSTR Encoding) {
   if (!XmlFilename) return E_POINTER;
   xparam::ModuleInterface* module = PrimaryXParam();
-  if (!module) return E_FAIL;
+  if (!module) return CO_E_NOTINITIALIZED;
   xparam::DocWriter* writer = module->CreateDocWriter();
   if (!writer) return E_OUTOFMEMORY;
   bool written;
