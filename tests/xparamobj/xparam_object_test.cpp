@@ -12,76 +12,21 @@
 #include <gtest/gtest.h>
 
 #include "OxCoreLib.h"
+#include "XParamTestSupport.h"
 
 namespace {
 
-using GetOxCoreFn = HRESULT(STDAPICALLTYPE*)(IOxCore**);
-using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using xpotest::Bstr;
 
-// A BSTR owned by the test.
-class Bstr {
- public:
-  explicit Bstr(const wchar_t* s) : s_(SysAllocString(s)) {}
-  Bstr(const wchar_t* s, UINT n) : s_(SysAllocStringLen(s, n)) {}
-  Bstr() = default;
-  ~Bstr() { SysFreeString(s_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  operator BSTR() const { return s_; }
-  BSTR* Out() {
-    SysFreeString(s_);
-    s_ = nullptr;
-    return &s_;
-  }
-  std::wstring Str() const { return std::wstring(s_ ? s_ : L"", SysStringLen(s_)); }
-
- private:
-  BSTR s_ = nullptr;
-};
-
-class XParamObjectTest : public ::testing::Test {
+class XParamObjectTest : public xpotest::XParamSuite {
  protected:
-  static void SetUpTestSuite() {
-    HMODULE lib = LoadLibraryW(L"OxCore.dll");
-    ASSERT_NE(nullptr, lib);
-    auto get = reinterpret_cast<GetOxCoreFn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetOxCore")));
-    getClass_ =
-        reinterpret_cast<DllGetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(lib, "DllGetClassObject")));
-    ASSERT_EQ(S_OK, get(&core_));
-    ASSERT_EQ(S_OK, core_->Init(nullptr));
-  }
-  static void TearDownTestSuite() {
-    core_->Uninit();
-    core_->Release();
-  }
   void SetUp() override { x_ = Make(); }
   void TearDown() override {
     if (x_) x_->Release();
   }
 
-  static IXParam* Make() {
-    IXParam* x = nullptr;
-    EXPECT_EQ(S_OK, core_->OxCreateXParam(&x));
-    return x;
-  }
-  LONG Count(IXParam* x) {
-    LONG n = -1;
-    EXPECT_EQ(S_OK, x->GetChildrenCount(&n));
-    return n;
-  }
-  std::wstring Name(IXParam* x) {
-    Bstr name;
-    EXPECT_EQ(S_OK, x->GetName(name.Out()));
-    return name.Str();
-  }
-
-  static IOxCore* core_;
-  static DllGetClassObjectFn getClass_;
   IXParam* x_ = nullptr;
 };
-
-IOxCore* XParamObjectTest::core_ = nullptr;
-DllGetClassObjectFn XParamObjectTest::getClass_ = nullptr;
 
 TEST_F(XParamObjectTest, TypedPropertiesRoundTripAndOverwriteTheFirstNamesake) {
   struct Case {
