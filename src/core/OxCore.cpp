@@ -32,6 +32,7 @@ COxCore::~COxCore() {
   ReleaseMember(configManager);
   ReleaseMember(i18n);
   ReleaseMember(msgBus);
+  instances.reset();
 }
 
 STDMETHODIMP COxCore::OxGetVersion(USHORT* Major, USHORT* Minor, ULONG* BuildNum, BSTR* VersionString) {

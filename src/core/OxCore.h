@@ -13,10 +13,13 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "OxCoreLib.h"
 #include "comkit/Dispatch.h"
 #include "comkit/Object.h"
 #include "core/RuntimeOptions.h"
+#include "instances/InstanceMapping.h"
 
 namespace oxcore {
 
@@ -62,6 +65,8 @@ class COxCore : public comkit::ObjectBase,
   bool initialised = false;
   bool applicationStarted = false;
   RuntimeOptions options;
+
+  std::unique_ptr<CInstanceMapping> instances;
   IMsgBus* msgBus = nullptr;
   II18N* i18n = nullptr;
   IConfigueFileManager* configManager = nullptr;

@@ -1,6 +1,9 @@
 // IOxCore::Init and IOxCore::Uninit: bring the core's services up and down.
 // Steps run in a fixed order; only a failed XParam binding stops Init.
 #include "core/OxCore.h"
+
+#include <new>
+
 #include "xparam/XParamModule.h"
 
 namespace oxcore {
@@ -12,12 +15,28 @@ STDMETHODIMP COxCore::Init(BSTR /*PreLoadConfig*/) {
   if (!BindXParam(XParamBindingKind::kPrimary)) return E_FAIL;
   BindXParam(XParamBindingKind::kDocuments);
 
+  if (!instances) instances.reset(new (std::nothrow) CInstanceMapping(static_cast<IOxCore*>(this)));
+
+  // The bus is the MsgBus instance under the empty name, created through the
+  // registry like any class. The bus of an earlier Init is let go for the
+  // one this table holds (null when it cannot be had).
+  IMsgBus* bus = nullptr;
+  OxGetInstance(const_cast<CLSID*>(&CLSID_MsgBus), nullptr, const_cast<IID*>(&IID_IMsgBus),
+                reinterpret_cast<void**>(&bus));
+  if (msgBus) msgBus->Release();
+  msgBus = bus;
+
   initialised = true;
   return S_OK;
 }
 
 STDMETHODIMP COxCore::Uninit() {
   if (!initialised) return S_FALSE;
+
+  // Named instances go while their libraries are still loaded. The member is
+  // null before the table is deleted, so a final release calling back into
+  // the core finds no table.
+  instances.reset();
 
   ReleaseXParam(XParamBindingKind::kDocuments);
   ReleaseXParam(XParamBindingKind::kPrimary);
