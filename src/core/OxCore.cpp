@@ -33,6 +33,7 @@ COxCore::~COxCore() {
   ReleaseMember(i18n);
   ReleaseMember(msgBus);
   instances.reset();
+  comRuntime.reset();
 }
 
 STDMETHODIMP COxCore::OxGetVersion(USHORT* Major, USHORT* Minor, ULONG* BuildNum, BSTR* VersionString) {

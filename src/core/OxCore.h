@@ -20,6 +20,7 @@
 #include "comkit/Object.h"
 #include "core/RuntimeOptions.h"
 #include "instances/InstanceMapping.h"
+#include "registry/ComRuntime.h"
 
 namespace oxcore {
 
@@ -66,6 +67,7 @@ class COxCore : public comkit::ObjectBase,
   bool applicationStarted = false;
   RuntimeOptions options;
 
+  std::unique_ptr<CComRuntime> comRuntime;
   std::unique_ptr<CInstanceMapping> instances;
   IMsgBus* msgBus = nullptr;
   II18N* i18n = nullptr;

@@ -15,6 +15,8 @@ STDMETHODIMP COxCore::Init(BSTR /*PreLoadConfig*/) {
   if (!BindXParam(XParamBindingKind::kPrimary)) return E_FAIL;
   BindXParam(XParamBindingKind::kDocuments);
 
+  if (!comRuntime) comRuntime.reset(new (std::nothrow) CComRuntime());
+
   if (!instances) instances.reset(new (std::nothrow) CInstanceMapping(static_cast<IOxCore*>(this)));
 
   // The bus is the MsgBus instance under the empty name, created through the
@@ -37,6 +39,8 @@ STDMETHODIMP COxCore::Uninit() {
   // null before the table is deleted, so a final release calling back into
   // the core finds no table.
   instances.reset();
+  // Libraries go as their DllCanUnloadNow allows.
+  comRuntime.reset();
 
   ReleaseXParam(XParamBindingKind::kDocuments);
   ReleaseXParam(XParamBindingKind::kPrimary);

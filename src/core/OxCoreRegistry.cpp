@@ -1,4 +1,4 @@
-// IOxCore methods served by the component registry and its loader.
+// IOxCore methods served by the class loader of the component registry.
 // The registry is not part of this build yet: they answer E_NOTIMPL.
 #include "core/OxCore.h"
 
@@ -15,7 +15,5 @@ STDMETHODIMP COxCore::OxGetClassObject(CLSID*, IID*, void** ppvObject) {
 }
 
 STDMETHODIMP COxCore::OxFreeUnusedLibraries() { return E_NOTIMPL; }
-
-STDMETHODIMP COxCore::OxMakeDefaultRegFile(BSTR) { return E_NOTIMPL; }
 
 }  // namespace oxcore
