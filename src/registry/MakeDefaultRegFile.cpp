@@ -1,0 +1,20 @@
+#include "registry/MakeDefaultRegFile.h"
+
+#include "registry/FindFiles.h"
+#include "registry/RegistryDocuments.h"
+#include "registry/ScanLibraries.h"
+#include "registry/TypeLibDesc.h"
+
+namespace oxcore {
+
+HRESULT MakeDefaultRegFile(const std::wstring& root, bool recursive, bool confirm,
+                           const std::vector<std::wstring>& includeDirs,
+                           const std::vector<std::wstring>& excludeDirs,
+                           const std::vector<std::wstring>& excludeFiles) {
+  std::vector<TypeLibDesc> libraries;
+  ScanLibraries(&libraries, root, recursive, confirm, includeDirs, excludeDirs, excludeFiles);
+  const std::wstring target = NormalizeDirectory(root) + L"default" + L".oxreg";
+  return WriteRegFile(target, libraries) ? S_OK : E_FAIL;
+}
+
+}  // namespace oxcore
