@@ -1,9 +1,21 @@
-// IOxCore::OxMakeDefaultRegFile: the registry builder on a caller's root.
-// The builder is not part of this build yet.
+// IOxCore::OxMakeDefaultRegFile: the registry builder on a caller's root,
+// with the scan options of this core's last Init (defaults before any).
+// The in-memory registry is left as it is; the new "default.oxreg" is taken
+// up by a later start-up.
 #include "core/OxCore.h"
+
+#include "registry/MakeDefaultRegFile.h"
 
 namespace oxcore {
 
-STDMETHODIMP COxCore::OxMakeDefaultRegFile(BSTR) { return E_NOTIMPL; }
+STDMETHODIMP COxCore::OxMakeDefaultRegFile(BSTR RootDir) {
+  try {
+    const std::wstring root = RootDir ? std::wstring(RootDir) : std::wstring();
+    return MakeDefaultRegFile(root, options.ScanDirRecursive, options.ConfirmCoClass, options.IncludeDir,
+                              options.ExcludeDir, options.ExcludeFile);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
 
 }  // namespace oxcore
