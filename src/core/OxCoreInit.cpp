@@ -3,7 +3,11 @@
 #include "core/OxCore.h"
 
 #include <new>
+#include <string>
 
+#include "core/AppDirectory.h"
+#include "core/RuntimeOptionsFile.h"
+#include "core/StartupRegistry.h"
 #include "xparam/XParamModule.h"
 
 namespace oxcore {
@@ -15,7 +19,19 @@ STDMETHODIMP COxCore::Init(BSTR /*PreLoadConfig*/) {
   if (!BindXParam(XParamBindingKind::kPrimary)) return E_FAIL;
   BindXParam(XParamBindingKind::kDocuments);
 
+  std::wstring appDirectory;
+  try {
+    appDirectory = GetAppDirectory();
+    // Options missing from the file keep the values of an earlier Init.
+    if (!appDirectory.empty()) ReadRuntimeOptions(appDirectory + L"oxoptions.xml", &options);
+  } catch (const std::bad_alloc&) {
+    appDirectory.clear();
+  }
+
   if (!comRuntime) comRuntime.reset(new (std::nothrow) CComRuntime());
+  // An empty or partial registry is no reason to fail: activation then
+  // fails per class.
+  LoadRuntimeRegistry(&comRuntime, options, appDirectory);
 
   if (!instances) instances.reset(new (std::nothrow) CInstanceMapping(static_cast<IOxCore*>(this)));
 
