@@ -1,5 +1,7 @@
 #include "registry/MakeDefaultRegFile.h"
 
+#include <new>
+
 #include "registry/FindFiles.h"
 #include "registry/RegistryDocuments.h"
 #include "registry/ScanLibraries.h"
@@ -11,10 +13,14 @@ HRESULT MakeDefaultRegFile(const std::wstring& root, bool recursive, bool confir
                            const std::vector<std::wstring>& includeDirs,
                            const std::vector<std::wstring>& excludeDirs,
                            const std::vector<std::wstring>& excludeFiles) {
-  std::vector<TypeLibDesc> libraries;
-  ScanLibraries(&libraries, root, recursive, confirm, includeDirs, excludeDirs, excludeFiles);
-  const std::wstring target = NormalizeDirectory(root) + L"default" + L".oxreg";
-  return WriteRegFile(target, libraries) ? S_OK : E_FAIL;
+  try {
+    std::vector<TypeLibDesc> libraries;
+    ScanLibraries(&libraries, root, recursive, confirm, includeDirs, excludeDirs, excludeFiles);
+    const std::wstring target = NormalizeDirectory(root) + L"default" + L".oxreg";
+    return WriteRegFile(target, libraries) ? S_OK : E_FAIL;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 }  // namespace oxcore

@@ -13,7 +13,8 @@ namespace oxcore {
 // Scans root (see ScanLibraries) and writes the result to the normalised root
 // followed by "default.oxreg", replacing any earlier file. S_OK when the
 // document was written (an empty scan still writes a root without children),
-// E_FAIL when it could not be. The in-memory registry is never touched.
+// E_FAIL when it could not be (E_OUTOFMEMORY when memory ran out on the
+// way). The in-memory registry is never touched.
 HRESULT MakeDefaultRegFile(const std::wstring& root, bool recursive, bool confirm,
                            const std::vector<std::wstring>& includeDirs,
                            const std::vector<std::wstring>& excludeDirs,
