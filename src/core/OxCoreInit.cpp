@@ -2,6 +2,8 @@
 // Steps run in a fixed order; only a failed XParam binding stops Init.
 #include "core/OxCore.h"
 
+#include <oleauto.h>
+
 #include <new>
 #include <string>
 
@@ -12,7 +14,7 @@
 
 namespace oxcore {
 
-STDMETHODIMP COxCore::Init(BSTR /*PreLoadConfig*/) {
+STDMETHODIMP COxCore::Init(BSTR PreLoadConfig) {
   if (initialised) return S_FALSE;
 
   // Everything after this reads or writes documents through xparam.dll.
@@ -43,6 +45,15 @@ STDMETHODIMP COxCore::Init(BSTR /*PreLoadConfig*/) {
                 reinterpret_cast<void**>(&bus));
   if (msgBus) msgBus->Release();
   msgBus = bus;
+
+  // The preload list is a file name relative to the application directory.
+  if (comRuntime && SysStringLen(PreLoadConfig) != 0 && !appDirectory.empty()) {
+    try {
+      comRuntime->PreloadLibraries(appDirectory + PreLoadConfig);
+    } catch (const std::bad_alloc&) {
+      // Nothing preloaded; classes still load on first use.
+    }
+  }
 
   initialised = true;
   return S_OK;
