@@ -25,8 +25,10 @@ rc=0
 (cd "$demo" && /usr/lib/wine/wine64 oxhost.exe "$@") || rc=$?
 
 echo
-echo "== registry written by the runtime: $demo/runtime.xml"
-[ -f "$demo/runtime.xml" ] && grep -o '<name>[^<]*</name>' "$demo/runtime.xml" | sed 's/<[^>]*>//g; s/^/   /' | sort -u | head -20
+echo "== classes in the registry the runtime wrote ($demo/runtime.xml):"
+if [ -f "$demo/runtime.xml" ]; then
+  sed -n '/<coclasses>/,/<\/coclasses>/p' "$demo/runtime.xml" | grep -o '<name>[^<]*</name>' | sed 's/<[^>]*>//g; s/^/   /'
+fi
 if [ -f "$demo/logs/oxhost.log" ]; then
   echo "== log: $demo/logs/oxhost.log"
   cat "$demo/logs/oxhost.log"
