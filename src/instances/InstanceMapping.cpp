@@ -20,6 +20,19 @@ void ReleaseAll(std::map<std::wstring, IUnknown*>& names) {
   }
 }
 
+// Interface methods let no exception out: exhausted memory answers
+// E_OUTOFMEMORY, anything else E_UNEXPECTED.
+template <class Body>
+HRESULT Guarded(Body&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
 }  // namespace
 
 CInstanceMapping::ObjCollection::~ObjCollection() { ReleaseAll(names); }
@@ -62,7 +75,7 @@ HRESULT CInstanceMapping::OxGetInstance(CLSID* clsid, BSTR InstanceName, IID* ii
   if (!ppvObject) return E_POINTER;
   *ppvObject = nullptr;
   if (!clsid || !iid) return E_INVALIDARG;
-  try {
+  return Guarded([&]() -> HRESULT {
     std::wstring name = NameOf(InstanceName);
     CollectionPtr coll = FindOrCreate(*clsid);
     CriticalSectionLock lock(coll->lock);
@@ -100,17 +113,13 @@ HRESULT CInstanceMapping::OxGetInstance(CLSID* clsid, BSTR InstanceName, IID* ii
       throw;
     }
     return created->QueryInterface(*iid, ppvObject);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 HRESULT CInstanceMapping::OxSetInstance(CLSID* clsid, BSTR InstanceName, IUnknown* pUnk) {
   if (!pUnk) return E_POINTER;
   if (!clsid) return E_INVALIDARG;
-  try {
+  return Guarded([&]() -> HRESULT {
     std::wstring name = NameOf(InstanceName);
     CollectionPtr coll = FindOrCreate(*clsid);
     CriticalSectionLock lock(coll->lock);
@@ -118,36 +127,28 @@ HRESULT CInstanceMapping::OxSetInstance(CLSID* clsid, BSTR InstanceName, IUnknow
     coll->names.emplace(name, pUnk);
     pUnk->AddRef();
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 HRESULT CInstanceMapping::OxHasInstance(CLSID* clsid, BSTR InstanceName, VARIANT_BOOL* Result) {
   if (!Result) return E_POINTER;
   *Result = VARIANT_FALSE;
   if (!clsid) return E_INVALIDARG;
-  try {
+  return Guarded([&]() -> HRESULT {
     std::wstring name = NameOf(InstanceName);
     CollectionPtr coll = Find(*clsid);
     if (!coll) return S_OK;
     CriticalSectionLock lock(coll->lock);
     if (coll->names.count(name)) *Result = VARIANT_TRUE;
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 HRESULT CInstanceMapping::OxGetAllInstanceNames(CLSID* clsid, BSTR* pAllInstanceNames) {
   if (!pAllInstanceNames) return E_POINTER;
   if (*pAllInstanceNames) return E_INVALIDARG;
   if (!clsid) return E_INVALIDARG;
-  try {
+  return Guarded([&]() -> HRESULT {
     std::wstring text;
     if (CollectionPtr coll = Find(*clsid)) {
       CriticalSectionLock lock(coll->lock);
@@ -161,11 +162,7 @@ HRESULT CInstanceMapping::OxGetAllInstanceNames(CLSID* clsid, BSTR* pAllInstance
     if (!out) return E_OUTOFMEMORY;
     *pAllInstanceNames = out;
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 HRESULT CInstanceMapping::OxGetAllInstances(CLSID* clsid, SAFEARRAY** ppAllInstances) {
@@ -210,7 +207,7 @@ HRESULT CInstanceMapping::OxGetAllInstances(CLSID* clsid, SAFEARRAY** ppAllInsta
 
 HRESULT CInstanceMapping::OxDropInstance(CLSID* clsid, BSTR InstanceName) {
   if (!clsid) return E_INVALIDARG;
-  try {
+  return Guarded([&]() -> HRESULT {
     std::wstring name = NameOf(InstanceName);
     CollectionPtr coll = Find(*clsid);
     if (!coll) return S_OK;
@@ -223,11 +220,7 @@ HRESULT CInstanceMapping::OxDropInstance(CLSID* clsid, BSTR InstanceName) {
     coll->names.erase(found);
     object->Release();
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 }  // namespace oxcore

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "OwnCore.h"
+
 #include "OxCoreLib.h"
 #include "TestObjects.h"
 
@@ -17,19 +19,8 @@ IID* Iid(const IID& i) { return const_cast<IID*>(&i); }
 
 class CoreInstancesTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    HMODULE lib = LoadLibraryW(L"OxCore.dll");
-    ASSERT_NE(nullptr, lib);
-    getClass_ = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(GetProcAddress(lib, "DllGetClassObject")));
-  }
-  // A core of its own, so the process core is left alone.
   void SetUp() override {
-    ASSERT_NE(nullptr, getClass_);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(S_OK, getClass_(CLSID_OxCore, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IOxCore, reinterpret_cast<void**>(&core_)));
-    factory->Release();
+    ASSERT_EQ(S_OK, oxtest::CreateOwnCore(&core_));
   }
   void TearDown() override {
     if (core_) {
@@ -38,11 +29,9 @@ class CoreInstancesTest : public ::testing::Test {
     }
   }
 
-  static HRESULT(STDAPICALLTYPE* getClass_)(REFCLSID, REFIID, void**);
   IOxCore* core_ = nullptr;
 };
 
-HRESULT(STDAPICALLTYPE* CoreInstancesTest::getClass_)(REFCLSID, REFIID, void**) = nullptr;
 
 TEST_F(CoreInstancesTest, WithoutATableEveryMethodAnswersNotInitialisedWithItsSlotNulled) {
   for (int phase = 0; phase < 2; ++phase) {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "OwnCore.h"
+
 #include "OxCoreLib.h"
 #include "TempDir.h"
 #include "comkit/Object.h"
@@ -41,19 +43,8 @@ class CTestApp : public comkit::ObjectBase, public IApplication {
 
 class LauncherCoreTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    HMODULE lib = LoadLibraryW(L"OxCore.dll");
-    ASSERT_NE(nullptr, lib);
-    getClass_ = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(GetProcAddress(lib, "DllGetClassObject")));
-  }
-  // Each test has a core of its own: a successful run marks its core only.
   void SetUp() override {
-    ASSERT_NE(nullptr, getClass_);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(S_OK, getClass_(CLSID_OxCore, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IOxCore, reinterpret_cast<void**>(&core_)));
-    factory->Release();
+    ASSERT_EQ(S_OK, oxtest::CreateOwnCore(&core_));
     ASSERT_EQ(S_OK, core_->Init(nullptr));
     g_runs = 0;
     g_runThread = 0;
@@ -88,12 +79,10 @@ class LauncherCoreTest : public ::testing::Test {
     return hr;
   }
 
-  static HRESULT(STDAPICALLTYPE* getClass_)(REFCLSID, REFIID, void**);
   IOxCore* core_ = nullptr;
   oxtest::TempDir dir_;
 };
 
-HRESULT(STDAPICALLTYPE* LauncherCoreTest::getClass_)(REFCLSID, REFIID, void**) = nullptr;
 
 TEST_F(LauncherCoreTest, RunsTheNamedApplicationOnceOnTheCallersThread) {
   PutApp(L"main", S_OK);
