@@ -21,31 +21,37 @@ LibInfo& LibInfo::operator=(const LibInfo& other) {
   return *this;
 }
 
-HRESULT LibInfo::Load(std::shared_ptr<LibHandleInfo>* loaded) {
-  std::shared_ptr<LibHandleInfo> record = Handle();
+HRESULT LibInfo::Load(LibHandleInfo** loaded) {
+  LibHandleInfo* record = handle.get();
   if (!record) {
-    record = LibHandleInfo::Load(path);
-    if (!record) return E_OUTOFMEMORY;
-    std::atomic_store(&handle, record);
+    std::shared_ptr<LibHandleInfo> fresh = LibHandleInfo::Load(path);
+    if (!fresh) return E_OUTOFMEMORY;
+    std::atomic_store(&handle, fresh);
+    record = fresh.get();
+    ++busy_;
     record->Initialize();
+    --busy_;
   }
   if (!record->module) return CO_E_DLLNOTFOUND;
-  *loaded = std::move(record);
+  *loaded = record;
   return S_OK;
 }
 
 HRESULT LibInfo::EnsureLoaded() {
-  std::shared_ptr<LibHandleInfo> record;
+  LibHandleInfo* record = nullptr;
   return Load(&record);
 }
 
 HRESULT LibInfo::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
   if (!ppv) return E_POINTER;
   CriticalSectionLock guard(*lock);
-  std::shared_ptr<LibHandleInfo> record;  // let go before the lock
+  LibHandleInfo* record = nullptr;
   HRESULT hr = Load(&record);
   if (FAILED(hr)) return hr;
-  return record->DllGetClassObject(clsid, iid, ppv);
+  ++busy_;
+  hr = record->DllGetClassObject(clsid, iid, ppv);
+  --busy_;
+  return hr;
 }
 
 HRESULT LibInfo::Preload() {
@@ -55,9 +61,11 @@ HRESULT LibInfo::Preload() {
     record = Handle();
     if (!record) {
       pinned = true;
-      HRESULT hr = Load(&record);
+      LibHandleInfo* loaded = nullptr;
+      HRESULT hr = Load(&loaded);
       if (hr == E_OUTOFMEMORY) pinned = false;  // nothing stored: still merely registered
       if (FAILED(hr)) return hr;
+      record = handle;
     }
   }
   HRESULT hr = S_OK;
@@ -75,10 +83,11 @@ HRESULT LibInfo::Preload() {
 
 HRESULT LibInfo::TryUnload() {
   CriticalSectionLock guard(*lock);
-  std::shared_ptr<LibHandleInfo> record = Handle();
+  if (busy_) return E_FAIL;
+  std::shared_ptr<LibHandleInfo> record = handle;
   if (!record || pinned || !record->DllCanUnloadNow || record->DllCanUnloadNow() != S_OK) return E_FAIL;
   // DllCanUnloadNow may have re-entered the loader on this thread.
-  if (Handle() != record) return E_FAIL;
+  if (handle != record) return E_FAIL;
   std::atomic_store(&handle, std::shared_ptr<LibHandleInfo>());
   record.reset();  // the release rule asks DllCanUnloadNow again
   return S_OK;

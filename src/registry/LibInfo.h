@@ -7,13 +7,17 @@
 // nor while a class factory creates an object. The lock is re-entrant, so a
 // library may activate its own classes from DllGetClassObject.
 //
-// `handle` is read once without the lock (Preload's first look), so every
-// read and write of it goes through std::atomic_load / std::atomic_store;
-// use Handle() to read it. `pinned` is read and written under `lock` only.
+// `handle` is read once without the lock (Preload's first look, through
+// Handle(), an std::atomic_load). Every write of it holds `lock` and goes
+// through std::atomic_store, so the reads made under `lock` need no atomic
+// access: no write can run beside them.
 //
-// A record that an operation works on is held by a local shared pointer
-// until the operation ends and is let go under `lock`: the library cannot be
-// freed while its code runs, and the release rule always runs under `lock`.
+// No unload from inside the library. While this thread is inside the
+// library's DllInitialize or DllGetClassObject, TryUnload on the library
+// refuses (E_FAIL, DllCanUnloadNow not asked): freeing a library whose code
+// is running would crash on the way back. Preload holds its record by a
+// local shared pointer while DllPreload runs (without the lock) and lets it
+// go under `lock`, so the release rule always runs under `lock`.
 //
 // Activation from inside DllInitialize. The new record is stored in
 // `handle` before DllInitialize runs, so a class of the same library that
@@ -49,6 +53,7 @@ struct LibInfo {
   bool pinned = false;
 
   LibInfo() = default;
+  // Copy the six fields; the copy is not inside any call of the library.
   LibInfo(const LibInfo& other);
   LibInfo& operator=(const LibInfo& other);
 
@@ -69,8 +74,12 @@ struct LibInfo {
   HRESULT TryUnload();
 
  private:
-  // EnsureLoaded, handing out the loaded record.
-  HRESULT Load(std::shared_ptr<LibHandleInfo>* loaded);
+  // EnsureLoaded, handing out the loaded record (owned by `handle`).
+  HRESULT Load(LibHandleInfo** loaded);
+
+  // Under `lock`: calls into the library (DllInitialize, DllGetClassObject)
+  // running on the thread that holds the lock.
+  int busy_ = 0;
 };
 
 }  // namespace oxcore

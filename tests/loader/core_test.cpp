@@ -164,4 +164,20 @@ TEST(CoreLoaderTest, UninitFreesIdleLibrariesAndLeavesNoRuntime) {
                app.Run(L"uninit"));
 }
 
+// Freeing a library while its own DllInitialize or DllGetClassObject runs
+// would crash on the way back: those unload passes leave it alone.
+TEST(CoreLoaderTest, NoLibraryIsFreedFromInsideItsOwnEntryPoints) {
+  StagedCore app;
+  ASSERT_TRUE(app.Ok());
+  ExpectValues({{"init", "0x00000000"},
+                {"classobject", "0x00000000"},
+                {"loaded", "1"},
+                {"nested_initialize", "0x00000000"},
+                {"nested_getclassobject", "0x00000000"},
+                {"canunload_calls", "0"},
+                {"finalize_calls", "0"},
+                {"create", "0x00000000"}},
+               app.Run(L"entryfree"));
+}
+
 }  // namespace

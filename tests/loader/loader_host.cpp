@@ -8,6 +8,8 @@
 //   initactivate  fx_counted activates its own class from DllInitialize
 //   uninit        Uninit frees fx_counted; its DllFinalize calls
 //                 OxFreeUnusedLibraries; the methods afterwards
+//   entryfree     fx_counted calls OxFreeUnusedLibraries from DllInitialize
+//                 and DllGetClassObject (while it is idle)
 #include <windows.h>
 
 #include <cstdio>
@@ -83,6 +85,21 @@ void Uninit(IOxCore* core) {
   Print("free_after", core->OxFreeUnusedLibraries());
 }
 
+void EntryFree(IOxCore* core) {
+  IClassFactory* factory = nullptr;
+  Print("classobject", core->OxGetClassObject(const_cast<CLSID*>(&f.clsid), const_cast<IID*>(&IID_IClassFactory),
+                                              reinterpret_cast<void**>(&factory)));
+  PrintLoaded();
+  PrintText("nested_initialize", L"NestedInitialize");
+  PrintText("nested_getclassobject", L"NestedGetClassObject");
+  PrintCount("canunload_calls", L"DllCanUnloadNow");
+  PrintCount("finalize_calls", L"DllFinalize");
+  IUnknown* thing = nullptr;
+  Print("create", factory ? factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&thing)) : E_POINTER);
+  if (thing) thing->Release();
+  if (factory) factory->Release();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -93,6 +110,7 @@ int wmain(int argc, wchar_t** argv) {
   f.Reset();
   const std::wstring scenario = argv[1];
   if (scenario == L"initactivate") f.Set(L"INIT_ACTIVATE", L"1");
+  if (scenario == L"entryfree") f.Set(L"ENTRY_FREE", L"1");
 
   HMODULE lib = LoadLibraryW(L"OxCore.dll");
   auto getCore = lib ? reinterpret_cast<GetOxCoreFn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetOxCore"))) : nullptr;
@@ -106,6 +124,7 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"nested") Nested(core);
   else if (scenario == L"initactivate") InitActivate(core);
   else if (scenario == L"uninit") Uninit(core);
+  else if (scenario == L"entryfree") EntryFree(core);
   else {
     std::printf("scenario=unknown\n");
     rc = 2;
