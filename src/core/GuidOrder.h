@@ -6,12 +6,29 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 
 namespace oxcore {
 
+// memcmp order, computed on two big-endian 64-bit halves: lookups sit on
+// every class activation, and a call to memcmp per comparison costs more
+// than the rest of the comparison.
 struct GuidBytesLess {
-  bool operator()(const GUID& a, const GUID& b) const { return std::memcmp(&a, &b, sizeof(GUID)) < 0; }
+  bool operator()(const GUID& a, const GUID& b) const {
+    const std::uint64_t a0 = High(a), b0 = High(b);
+    if (a0 != b0) return a0 < b0;
+    return Low(a) < Low(b);
+  }
+
+ private:
+  static std::uint64_t Half(const GUID& g, std::size_t offset) {
+    std::uint64_t v;
+    std::memcpy(&v, reinterpret_cast<const unsigned char*>(&g) + offset, sizeof v);
+    return __builtin_bswap64(v);  // the first byte in memory becomes the most significant
+  }
+  static std::uint64_t High(const GUID& g) { return Half(g, 0); }
+  static std::uint64_t Low(const GUID& g) { return Half(g, 8); }
 };
 
 }  // namespace oxcore
