@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <sstream>
-#include <thread>
+#include <string>
 
 namespace oxtest {
 
@@ -19,13 +19,80 @@ std::map<std::string, std::string> ChildResult::Values() const {
   return values;
 }
 
+namespace {
+
+// How long output may still come after the child has exited. Wine can hand
+// the child's end of the pipe on to a process that outlives it (the desktop
+// process it starts for COM), so end of file may never come.
+const DWORD kGraceAfterExitMs = 1000;
+
+// A pipe whose read end allows overlapped reads, so reading can wait for
+// data and for the child's exit together. The write end is inheritable.
+bool CreateOutputPipe(HANDLE* readEnd, HANDLE* writeEnd) {
+  static LONG serial = 0;
+  std::wstring name = L"\\\\.\\pipe\\oxtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                      std::to_wstring(InterlockedIncrement(&serial));
+  *readEnd = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                              PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+  if (*readEnd == INVALID_HANDLE_VALUE) return false;
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  *writeEnd = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &sa, OPEN_EXISTING, 0, nullptr);
+  if (*writeEnd == INVALID_HANDLE_VALUE) {
+    CloseHandle(*readEnd);
+    return false;
+  }
+  return true;
+}
+
+// Reads until every writer has closed the pipe, or until no more output
+// came for a grace period after the child exited. Terminates a child that
+// runs past timeoutMs.
+void CollectOutput(HANDLE readEnd, HANDLE process, unsigned long timeoutMs, ChildResult* result) {
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!ov.hEvent) return;
+  const DWORD start = GetTickCount();
+  bool exited = false;
+  char buf[4096];
+  for (;;) {
+    ResetEvent(ov.hEvent);
+    DWORD got = 0;
+    if (!ReadFile(readEnd, buf, sizeof buf, nullptr, &ov) && GetLastError() != ERROR_IO_PENDING) break;
+    bool pending = true;
+    while (pending) {
+      HANDLE waits[2] = {ov.hEvent, process};
+      DWORD elapsed = GetTickCount() - start;
+      DWORD wait = exited ? WaitForSingleObject(ov.hEvent, kGraceAfterExitMs)
+                          : WaitForMultipleObjects(2, waits, FALSE, elapsed < timeoutMs ? timeoutMs - elapsed : 0);
+      if (wait == WAIT_OBJECT_0) {
+        pending = false;
+      } else if (!exited && wait == WAIT_OBJECT_0 + 1) {
+        exited = true;
+      } else if (!exited) {
+        result->timedOut = true;
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, INFINITE);
+        exited = true;
+      } else {
+        CancelIo(readEnd);
+        GetOverlappedResult(readEnd, &ov, &got, TRUE);
+        CloseHandle(ov.hEvent);
+        return;
+      }
+    }
+    if (!GetOverlappedResult(readEnd, &ov, &got, FALSE)) break;  // every writer is gone
+    result->output.append(buf, got);
+  }
+  CloseHandle(ov.hEvent);
+}
+
+}  // namespace
+
 ChildResult RunChild(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& workDir,
                      unsigned long timeoutMs) {
   ChildResult result;
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return result;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  if (!CreateOutputPipe(&readEnd, &writeEnd)) return result;
 
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -43,17 +110,13 @@ ChildResult RunChild(const std::wstring& exePath, const std::wstring& arguments,
     return result;
   }
   result.started = true;
-  std::thread reader([&] {
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got > 0) result.output.append(buf, got);
-  });
+  CollectOutput(readEnd, pi.hProcess, timeoutMs, &result);
+  // The child may still run when reading failed early.
   if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_TIMEOUT) {
     result.timedOut = true;
     TerminateProcess(pi.hProcess, 99);
     WaitForSingleObject(pi.hProcess, INFINITE);
   }
-  reader.join();
   GetExitCodeProcess(pi.hProcess, &result.exitCode);
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
