@@ -30,6 +30,7 @@ const CLSID CLSID_Other = {0x6f1b5c22, 0x4e0a, 0x4c55, {0x9a, 0x55, 0x0b, 0x7c, 
 
 std::atomic<int> g_alive{0};
 std::atomic<int> g_finalReleases{0};
+LONG g_lockCountInDestructor = -1;
 HRESULT g_finalConstructResult = S_OK;
 
 class CThing : public comkit::ObjectBase,
@@ -44,7 +45,10 @@ class CThing : public comkit::ObjectBase,
   COMKIT_END_INTERFACES()
 
   CThing() { ++g_alive; }
-  virtual ~CThing() { --g_alive; }
+  virtual ~CThing() {
+    --g_alive;
+    g_lockCountInDestructor = comkit::Module::LockCount();
+  }
   HRESULT FinalConstruct() { return g_finalConstructResult; }
   void FinalRelease() { ++g_finalReleases; }
 
@@ -218,6 +222,17 @@ TEST_F(ComkitTest, LiveObjectsAndLockServerHoldTheModule) {
   EXPECT_EQ(base + 2, comkit::Module::LockCount());
   g_thingFactory.LockServer(FALSE);
   alpha.Reset();
+  EXPECT_EQ(base, comkit::Module::LockCount());
+}
+
+// The module may be unloaded once its lock count is zero: an object's own
+// destructor must still count.
+TEST_F(ComkitTest, TheModuleStaysLockedUntilTheClassDestructorHasRun) {
+  LONG base = comkit::Module::LockCount();
+  IUnknown* thing = nullptr;
+  ASSERT_EQ(S_OK, comkit::Object<CThing>::Create(nullptr, IID_IUnknown, reinterpret_cast<void**>(&thing)));
+  thing->Release();
+  EXPECT_EQ(base + 1, g_lockCountInDestructor);
   EXPECT_EQ(base, comkit::Module::LockCount());
 }
 

@@ -61,8 +61,19 @@ class ObjectBase {
   IUnknown* controlling_ = nullptr;
 };
 
+// Holds one module lock for an object's whole life. As the first base of
+// Object<T> it is constructed before and destroyed after the class, so the
+// module stays locked until the class's destructor has finished.
+class ModuleLockHolder {
+ protected:
+  ModuleLockHolder() { Module::Lock(); }
+  ~ModuleLockHolder() { Module::Unlock(); }
+  ModuleLockHolder(const ModuleLockHolder&) = delete;
+  ModuleLockHolder& operator=(const ModuleLockHolder&) = delete;
+};
+
 template <class T>
-class Object final : public T {
+class Object final : private ModuleLockHolder, public T {
  public:
   // Creates an object, plain (outer null) or aggregated (outer set; iid must
   // then be IID_IUnknown and *ppv receives the inner unknown).
@@ -118,7 +129,8 @@ class Object final : public T {
         AddRef();
         return S_OK;
       }
-      return QueryInterfaceTable(self_, T::InterfaceTable(), iid, ppv);
+      // Table offsets are taken from T, which need not start the object.
+      return QueryInterfaceTable(static_cast<T*>(self_), T::InterfaceTable(), iid, ppv);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     STDMETHODIMP_(ULONG) Release() override {
@@ -140,9 +152,7 @@ class Object final : public T {
   template <class... Args>
   explicit Object(IUnknown* outer, Args&&... args) : T(static_cast<Args&&>(args)...), inner_(this), outer_(outer) {
     this->controlling_ = outer ? outer : static_cast<IUnknown*>(&inner_);
-    Module::Lock();
   }
-  ~Object() { Module::Unlock(); }
 
   Inner inner_;
   IUnknown* outer_;
