@@ -15,24 +15,14 @@
 #include <utility>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "comkit/Object.h"
 #include "core/GuidOrder.h"
 #include "instances/InstanceMapping.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-template <class F>
-double Best(F&& f, int runs = 5) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    auto start = Clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-  }
-  return best;
-}
+using oxbench::Best;
 
 class CThing : public comkit::ObjectBase, public IPersist {
  public:

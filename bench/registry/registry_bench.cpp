@@ -10,24 +10,14 @@
 #include <chrono>
 #include <cstdio>
 
+#include "BenchTiming.h"
 #include "Fixtures.h"
 #include "registry/ComRuntime.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using oxbench::Best;
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-
-template <class F>
-double Best(F&& f, int runs = 5) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    auto start = Clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-  }
-  return best;
-}
 
 void Register(oxcore::CComRuntime& runtime, const GUID& libid, const std::wstring& path, const GUID& clsid) {
   oxcore::LibInfo info;

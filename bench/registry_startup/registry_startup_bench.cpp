@@ -11,32 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "core/StartupRegistry.h"
 #include "registry/RegistryDocuments.h"
 #include "xparam/XParamModule.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using oxbench::Best;
 
 const int kLibraries = 100;
 const int kClassesPerLibrary = 10;
 const int kDispatchesPerLibrary = 2;
-
-template <class F>
-double Seconds(F&& f) {
-  auto start = Clock::now();
-  f();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Best of a few runs, to keep scheduler noise out of the ratio.
-template <class F>
-double Best(F&& f, int runs = 7) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(f));
-  return best;
-}
 
 GUID MakeGuid(unsigned long kind, unsigned long n) {
   GUID g = {0x0B5E0000 | kind, static_cast<unsigned short>(n >> 16), static_cast<unsigned short>(n),

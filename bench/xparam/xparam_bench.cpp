@@ -10,26 +10,12 @@
 
 #include <xparam/xparam.h>
 
+#include "BenchTiming.h"
 #include "OxCoreLib.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-template <class F>
-double Seconds(F&& f) {
-  auto start = Clock::now();
-  f();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Best of a few runs, to keep scheduler noise out of the ratio.
-template <class F>
-double Best(F&& f, int runs = 5) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(f));
-  return best;
-}
+using oxbench::Best;
 
 std::wstring ChildName(int i) { return L"child" + std::to_wstring(i); }
 
