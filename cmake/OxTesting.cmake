@@ -30,6 +30,12 @@ if(OX_RUN_TESTS)
     COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-server.sh stop)
   set_tests_properties(wine_server_start PROPERTIES
     FIXTURES_SETUP wine ENVIRONMENT "${OX_WINE_ENV}")
+  # Tests that start a core from the bin folder make the runtime scan it and
+  # cache its registry there; every run starts from a fresh scan, so a cache
+  # of an earlier build never stands in for the libraries built now.
+  add_test(NAME stale_registry_cleanup
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${CMAKE_BINARY_DIR}/bin/runtime.xml ${CMAKE_BINARY_DIR}/bin/default.oxreg)
+  set_tests_properties(stale_registry_cleanup PROPERTIES FIXTURES_SETUP wine)
   set_tests_properties(wine_server_stop PROPERTIES
     FIXTURES_CLEANUP wine ENVIRONMENT "${OX_WINE_ENV}")
 endif()
