@@ -30,8 +30,8 @@ if [ -f "$demo/runtime.xml" ]; then
   sed -n '/<coclasses>/,/<\/coclasses>/p' "$demo/runtime.xml" | grep -o '<name>[^<]*</name>' | sed 's/<[^>]*>//g; s/^/   /'
 fi
 if [ -f "$demo/logs/oxhost.log" ]; then
-  echo "== log: $demo/logs/oxhost.log"
-  cat "$demo/logs/oxhost.log"
+  echo "== log: $demo/logs/oxhost.log (the runtime logs failures only)"
+  if [ -s "$demo/logs/oxhost.log" ]; then cat "$demo/logs/oxhost.log"; else echo "   (empty: nothing failed)"; fi
 fi
 bash scripts/wine-server.sh stop
 exit "$rc"
