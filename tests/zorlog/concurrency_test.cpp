@@ -53,7 +53,7 @@ TEST_F(ZorlogConcurrency, ManyThreadsLinesStayWholeAndComplete) {
   module_->Flush();
 
   bool whole = false;
-  std::vector<std::string> lines = SplitLines(ReadBytes(dir_ / L"stress.log"), &whole);
+  std::vector<std::string> lines = SplitLines(ReadBytes(dir_.File(L"stress.log")), &whole);
   EXPECT_TRUE(whole);
   ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLinesPerThread));
   std::vector<int> next(kThreads, 0);
@@ -95,7 +95,7 @@ TEST_F(ZorlogConcurrency, TwoModulesAppendToOneFile) {
   EXPECT_TRUE(library_.free()(&second));
 
   bool whole = false;
-  std::vector<std::string> lines = SplitLines(ReadBytes(dir_ / L"both.log"), &whole);
+  std::vector<std::string> lines = SplitLines(ReadBytes(dir_.File(L"both.log")), &whole);
   EXPECT_TRUE(whole);
   EXPECT_EQ(lines.size(), static_cast<size_t>(kThreads * kLinesPerThread / 4));
   std::set<std::pair<int, int>> seen;
@@ -164,7 +164,7 @@ TEST_F(ZorlogConcurrency, ReloadAndLoggerChurnWhileLogging) {
   size_t total = 0;
   for (const wchar_t* file : {L"a.log", L"b.log"}) {
     bool whole = false;
-    std::vector<std::string> lines = SplitLines(ReadBytes(dir_ / file), &whole);
+    std::vector<std::string> lines = SplitLines(ReadBytes(dir_.File(file)), &whole);
     EXPECT_TRUE(whole);
     for (const std::string& text : lines) {
       Line line;

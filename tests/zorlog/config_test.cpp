@@ -85,11 +85,11 @@ struct UnreadableCase {
 
 TEST_F(ZorlogConfig, UnreadableFileGivesDefaults) {
   const UnreadableCase cases[] = {
-      {"missing file", dir_ / L"absent.property"},
-      {"missing folder", dir_ / L"no\\such\\log.property"},
-      {"a folder", dir_.path()},
+      {"missing file", dir_.File(L"absent.property")},
+      {"missing folder", dir_.File(L"no\\such\\log.property")},
+      {"a folder", dir_.Path()},
       {"empty path", L""},
-      {"invalid name", dir_ / L"bad\x01<>|name"},
+      {"invalid name", dir_.File(L"bad\x01<>|name")},
   };
   for (const UnreadableCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -99,9 +99,9 @@ TEST_F(ZorlogConfig, UnreadableFileGivesDefaults) {
     // Replaced by the defaults: info, no file.
     EXPECT_FALSE(module_->LoadConfig(c.path.c_str()));
     EXPECT_EQ(Threshold(logger.get()), zorlog::kInfo);
-    ASSERT_TRUE(DeleteFileW((dir_ / L"out.log").c_str()));
+    ASSERT_TRUE(DeleteFileW((dir_.File(L"out.log")).c_str()));
     EXPECT_FALSE(logger->LogF(zorlog::kError, L"no file now"));
-    EXPECT_FALSE(FileExists(dir_ / L"out.log"));
+    EXPECT_FALSE(FileExists(dir_.File(L"out.log")));
   }
 }
 
@@ -121,8 +121,8 @@ TEST_F(ZorlogConfig, ReloadReplacesEverything) {
   EXPECT_EQ(Threshold(logger.get()), zorlog::kWarn);
   EXPECT_FALSE(logger->LogF(zorlog::kTrace, L"dropped"));
   EXPECT_TRUE(logger->LogF(zorlog::kWarn, L"two"));
-  std::string first = ReadBytes(dir_ / L"first.log");
-  std::string second = ReadBytes(dir_ / L"second.log");
+  std::string first = ReadBytes(dir_.File(L"first.log"));
+  std::string second = ReadBytes(dir_.File(L"second.log"));
   EXPECT_NE(first.find(": one\r\n"), std::string::npos) << first;
   EXPECT_EQ(first.find("two"), std::string::npos) << first;
   EXPECT_NE(second.find(": two\r\n"), std::string::npos) << second;

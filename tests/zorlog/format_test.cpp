@@ -15,7 +15,7 @@ class ZorlogFormat : public ZorlogTest {
     if (HasFatalFailure()) return;
     ASSERT_TRUE(LoadConfigText("file=out.log\nlevel=trace\ndebugger=off\n"));
   }
-  std::string Output() const { return ReadBytes(dir_ / L"out.log"); }
+  std::string Output() const { return ReadBytes(dir_.File(L"out.log")); }
 };
 
 TEST_F(ZorlogFormat, LineCarriesTimeThreadLevelNameAndMessage) {
@@ -87,7 +87,7 @@ TEST_F(ZorlogFormat, Specifiers) {
   };
   for (const SpecifierCase& c : cases) {
     SCOPED_TRACE(c.label);
-    ASSERT_TRUE(WriteBytes(dir_ / L"out.log", ""));
+    ASSERT_TRUE(WriteBytes(dir_.File(L"out.log"), ""));
     LoggerPtr logger = MakeLogger(L"fmt");
     ASSERT_TRUE(c.log(logger.get()));
     bool whole = false;
@@ -104,7 +104,7 @@ TEST_F(ZorlogFormat, LongMessagesAreWrittenWhole) {
   const size_t kLengths[] = {511, 512, 513, 4095, 4096, 4097, 10000, 70000, 1 << 20};
   for (size_t length : kLengths) {
     SCOPED_TRACE(length);
-    ASSERT_TRUE(WriteBytes(dir_ / L"out.log", ""));
+    ASSERT_TRUE(WriteBytes(dir_.File(L"out.log"), ""));
     std::wstring text;
     for (size_t i = 0; i < length; ++i) text.push_back(static_cast<wchar_t>(L'a' + i % 26));
     LoggerPtr logger = MakeLogger(L"long");
@@ -140,7 +140,7 @@ TEST_F(ZorlogFormat, BelowThresholdOrBadLevelWritesNothing) {
   };
   for (const SilentCase& c : cases) {
     SCOPED_TRACE(c.label);
-    ASSERT_TRUE(WriteBytes(dir_ / L"out.log", ""));
+    ASSERT_TRUE(WriteBytes(dir_.File(L"out.log"), ""));
     LoggerPtr logger = MakeLogger(L"quiet", zorlog::kLoggerFlagDebugger);
     logger->SetLevel(c.threshold);
     EXPECT_FALSE(logger->IsLevelEnabled(c.level));

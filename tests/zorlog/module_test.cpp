@@ -67,8 +67,8 @@ TEST(ZorlogExports, LoggerOutlivesFreedBinding) {
   ASSERT_TRUE(library.loaded());
   zorlog::LogModuleInterface* module = nullptr;
   ASSERT_TRUE(library.get()(&module));
-  ASSERT_TRUE(WriteBytes(dir / L"log.property", "file=out.log\n"));
-  ASSERT_TRUE(module->LoadConfig((dir / L"log.property").c_str()));
+  ASSERT_TRUE(WriteBytes(dir.File(L"log.property"), "file=out.log\n"));
+  ASSERT_TRUE(module->LoadConfig((dir.File(L"log.property")).c_str()));
   zorlog::Logger* logger = module->CreateLogger(L"late", 0);
   ASSERT_NE(logger, nullptr);
   zorlog::LogModuleInterface* handle = module;
@@ -76,7 +76,7 @@ TEST(ZorlogExports, LoggerOutlivesFreedBinding) {
   // The logger keeps its module and output until it is released.
   EXPECT_TRUE(logger->LogF(zorlog::kError, L"after free %d", 1));
   handle->ReleaseLogger(logger);
-  std::string text = ReadBytes(dir / L"out.log");
+  std::string text = ReadBytes(dir.File(L"out.log"));
   EXPECT_NE(text.find("after free 1\r\n"), std::string::npos) << text;
 }
 

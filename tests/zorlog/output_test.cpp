@@ -20,7 +20,7 @@ TEST_F(ZorlogOutput, FilePathsResolveAgainstConfigFolder) {
   TempDir elsewhere;
   wchar_t saved[MAX_PATH];
   ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, saved), 0u);
-  ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.path().c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.Path().c_str()));
   const PathCase cases[] = {
       {"plain name", "plain.log", L"plain.log"},
       {"dot prefix", ".\\dot.log", L"dot.log"},
@@ -28,14 +28,14 @@ TEST_F(ZorlogOutput, FilePathsResolveAgainstConfigFolder) {
       {"new folders", "logs\\deep\\nested.log", L"logs\\deep\\nested.log"},
       {"parent", "sub\\..\\up.log", L"up.log"},
       {"quoted with spaces", "\"with space.log\"", L"with space.log"},
-      {"absolute", Utf8(dir_ / L"abs.log"), L"abs.log"},
+      {"absolute", Utf8(dir_.File(L"abs.log")), L"abs.log"},
   };
   for (const PathCase& c : cases) {
     SCOPED_TRACE(c.label);
     ASSERT_TRUE(LoadConfigText("file=" + c.file_value + "\n"));
     LoggerPtr logger = MakeLogger(L"path");
     EXPECT_TRUE(logger->LogF(zorlog::kWarn, L"%hs", c.label));
-    std::string text = ReadBytes(dir_ / c.expected);
+    std::string text = ReadBytes(dir_.File(c.expected));
     EXPECT_NE(text.find(std::string(": ") + c.label + "\r\n"), std::string::npos) << text;
   }
   EXPECT_TRUE(SetCurrentDirectoryW(saved));
@@ -52,11 +52,11 @@ TEST_F(ZorlogOutput, AppendOrTruncate) {
   };
   for (const AppendCase& c : cases) {
     SCOPED_TRACE(c.config);
-    ASSERT_TRUE(WriteBytes(dir_ / L"out.log", "old line\r\n"));
+    ASSERT_TRUE(WriteBytes(dir_.File(L"out.log"), "old line\r\n"));
     ASSERT_TRUE(LoadConfigText(std::string("file=out.log\n") + c.config + "\n"));
     LoggerPtr logger = MakeLogger(L"app");
     ASSERT_TRUE(logger->LogF(zorlog::kInfo, L"new line"));
-    std::string text = ReadBytes(dir_ / L"out.log");
+    std::string text = ReadBytes(dir_.File(L"out.log"));
     EXPECT_EQ(text.rfind("old line\r\n", 0) == 0, c.keeps_old) << text;
     EXPECT_NE(text.find(": new line\r\n"), std::string::npos) << text;
   }
@@ -66,7 +66,7 @@ TEST_F(ZorlogOutput, FileIsSharedWithReaders) {
   ASSERT_TRUE(LoadConfigText("file=shared.log\n"));
   LoggerPtr logger = MakeLogger(L"share");
   ASSERT_TRUE(logger->LogF(zorlog::kInfo, L"first"));
-  const std::wstring path = dir_ / L"shared.log";
+  const std::wstring path = dir_.File(L"shared.log");
   // A reader that does not share writing would be refused.
   HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -106,7 +106,7 @@ TEST_F(ZorlogOutput, FileIsUtf8WithoutMark) {
   ASSERT_TRUE(LoadConfigText("file=utf8.log\n"));
   LoggerPtr logger = MakeLogger(L"\u00fcml");
   ASSERT_TRUE(logger->LogF(zorlog::kInfo, L"\u00e4\u00f6\u00fc"));
-  std::string text = ReadBytes(dir_ / L"utf8.log");
+  std::string text = ReadBytes(dir_.File(L"utf8.log"));
   ASSERT_GE(text.size(), 3u);
   EXPECT_NE(text.compare(0, 3, "\xEF\xBB\xBF"), 0);
   Line line;

@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,26 +10,6 @@ namespace {
 template <typename Fn>
 Fn Lookup(HMODULE dll, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-}
-
-void RemoveTree(const std::wstring& dir) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring full = dir + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full + L"\\");
-      } else {
-        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(full.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(dir.c_str());
 }
 
 bool ReadNumber(const std::string& text, size_t* pos, size_t digits, unsigned long* value) {
@@ -66,26 +45,6 @@ Library::~Library() {
   if (dll_) FreeLibrary(dll_);
 }
 
-TempDir::TempDir() {
-  static std::atomic<int> counter{0};
-  wchar_t temp[MAX_PATH + 1];
-  DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-  std::wstring base = (n > 0 && n <= MAX_PATH) ? std::wstring(temp, n) : std::wstring(L".\\");
-  if (base.back() != L'\\') base.push_back(L'\\');
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    std::wstring candidate = base + L"zorlog-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                             std::to_wstring(counter.fetch_add(1)) + L"-" + std::to_wstring(GetTickCount());
-    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
-      path_ = candidate + L"\\";
-      return;
-    }
-  }
-}
-
-TempDir::~TempDir() {
-  if (!path_.empty()) RemoveTree(path_);
-}
-
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, CREATE_ALWAYS,
@@ -110,8 +69,6 @@ std::string ReadBytes(const std::wstring& path) {
   CloseHandle(file);
   return bytes;
 }
-
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return std::string();
@@ -210,7 +167,7 @@ long long ToMillis(const SYSTEMTIME& time) {
 
 void ZorlogTest::SetUp() {
   ASSERT_TRUE(library_.loaded()) << "zorlog.dll or its exports not found";
-  ASSERT_FALSE(dir_.path().empty());
+  ASSERT_FALSE(dir_.Path().empty());
   ASSERT_TRUE(library_.get()(&module_));
   ASSERT_NE(module_, nullptr);
 }

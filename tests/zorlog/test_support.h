@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TempDir.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,25 +36,12 @@ class Library {
 };
 
 // A fresh folder under the temporary path, removed with its content.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  // The folder, ending with a backslash.
-  const std::wstring& path() const { return path_; }
-  std::wstring operator/(const std::wstring& name) const { return path_ + name; }
-
- private:
-  std::wstring path_;
-};
+using TempDir = oxtest::TempDir;
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 // The whole file; empty when it cannot be read.
 std::string ReadBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
+using oxtest::FileExists;
 
 std::string Utf8(const std::wstring& text);
 // The UTF-16LE bytes of a text (no mark).
@@ -95,7 +84,7 @@ class ZorlogTest : public ::testing::Test {
   // Writes "log.property" (UTF-8 text as given) into the scratch folder and
   // loads it.
   bool LoadConfigText(const std::string& text, const std::wstring& file_name = L"log.property");
-  std::wstring ConfigPath(const std::wstring& file_name = L"log.property") const { return dir_ / file_name; }
+  std::wstring ConfigPath(const std::wstring& file_name = L"log.property") const { return dir_.File(file_name); }
   LoggerPtr MakeLogger(const wchar_t* name, int flags = zorlog::kLoggerFlagNone) {
     return LoggerPtr(module_->CreateLogger(name, flags), LoggerRelease{module_});
   }
