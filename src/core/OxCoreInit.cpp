@@ -30,9 +30,8 @@ STDMETHODIMP COxCore::Init(BSTR PreLoadConfig) {
     appDirectory.clear();
   }
 
-  if (!comRuntime) comRuntime.reset(new (std::nothrow) CComRuntime());
-  // An empty or partial registry is no reason to fail: activation then
-  // fails per class.
+  // Creates the component runtime when there is none. An empty or partial
+  // registry is no reason to fail: activation then fails per class.
   LoadRuntimeRegistry(&comRuntime, options, appDirectory);
 
   if (!instances) instances.reset(new (std::nothrow) CInstanceMapping(static_cast<IOxCore*>(this)));

@@ -11,8 +11,7 @@ namespace oxcore {
 STDMETHODIMP COxCore::OxMakeDefaultRegFile(BSTR RootDir) {
   try {
     const std::wstring root = RootDir ? std::wstring(RootDir) : std::wstring();
-    return MakeDefaultRegFile(root, options.ScanDirRecursive, options.ConfirmCoClass, options.IncludeDir,
-                              options.ExcludeDir, options.ExcludeFile);
+    return MakeDefaultRegFile(root, options);
   } catch (...) {
     return E_OUTOFMEMORY;
   }

@@ -7,10 +7,6 @@
 namespace oxcore {
 namespace {
 
-void ReadBoolField(xparam::XParamNode* root, const wchar_t* name, bool* field) {
-  doc::ReadBool(doc::FirstChild(root, name).Get(), field);
-}
-
 // Returns false when no element of that name exists (the list is kept).
 bool ReadList(xparam::XParamNode* root, const wchar_t* name, std::vector<std::wstring>* out) {
   xparam::NodePtr item = doc::FirstChild(root, name);
@@ -34,10 +30,10 @@ bool ReadRuntimeOptions(const std::wstring& path, RuntimeOptions* options) {
     // Read into a copy and committed at the end: running out of memory
     // half-way leaves the options as they were.
     RuntimeOptions read = *options;
-    ReadBoolField(root, L"RemakeRegFile", &read.RemakeRegFile);
-    ReadBoolField(root, L"RebuildRuntime", &read.RebuildRuntime);
-    ReadBoolField(root, L"ConfirmCoClass", &read.ConfirmCoClass);
-    ReadBoolField(root, L"ScanDirRecursive", &read.ScanDirRecursive);
+    doc::ReadBoolField(root, L"RemakeRegFile", &read.RemakeRegFile);
+    doc::ReadBoolField(root, L"RebuildRuntime", &read.RebuildRuntime);
+    doc::ReadBoolField(root, L"ConfirmCoClass", &read.ConfirmCoClass);
+    doc::ReadBoolField(root, L"ScanDirRecursive", &read.ScanDirRecursive);
     std::vector<std::wstring> list;
     if (ReadList(root, L"IncludeDir", &list)) read.IncludeDir.swap(list);
     list.clear();

@@ -11,11 +11,6 @@
 namespace oxcore {
 namespace {
 
-void Scan(const std::wstring& dir, const RuntimeOptions& options) {
-  MakeDefaultRegFile(dir, options.ScanDirRecursive, options.ConfirmCoClass, options.IncludeDir, options.ExcludeDir,
-                     options.ExcludeFile);
-}
-
 bool Exists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
 
 }  // namespace
@@ -30,14 +25,14 @@ bool LoadRuntimeRegistry(std::unique_ptr<CComRuntime>* runtime, const RuntimeOpt
     const std::wstring runtimePath = appDirectory + L"runtime.xml";
     const std::wstring defaultPath = appDirectory + L"default.oxreg";
 
-    if (options.RemakeRegFile) Scan(appDirectory, options);
+    if (options.RemakeRegFile) MakeDefaultRegFile(appDirectory, options);
 
     if (!options.RebuildRuntime) {
       rt.Clear();
       if (ReadRuntimeFile(runtimePath, &rt) && !rt.coclasses.empty()) return true;
     }
 
-    if (!Exists(defaultPath)) Scan(appDirectory, options);
+    if (!Exists(defaultPath)) MakeDefaultRegFile(appDirectory, options);
     if (!Exists(defaultPath)) return false;
     MergeRegFiles(&rt, {defaultPath});
     if (rt.coclasses.empty()) return false;

@@ -28,9 +28,15 @@ class CComRuntime {
 
   // Empties the three maps.
   void Clear();
-  // Exact lookups; null when absent.
-  LibInfo* FindLibrary(const GUID& libid);
-  const ComEntry* FindCoClass(const GUID& clsid) const;
+  // Exact lookups; null when absent. Inline: activation runs both.
+  LibInfo* FindLibrary(const GUID& libid) {
+    auto it = libraries.find(libid);
+    return it == libraries.end() ? nullptr : &it->second;
+  }
+  const ComEntry* FindCoClass(const GUID& clsid) const {
+    auto it = coclasses.find(clsid);
+    return it == coclasses.end() ? nullptr : &it->second;
+  }
 
   // Class activation (OxGetClassObject, OxCreateInstance).
   HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** ppv);

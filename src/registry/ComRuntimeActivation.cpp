@@ -9,12 +9,11 @@ namespace oxcore {
 HRESULT CComRuntime::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  // The lookups of FindCoClass and FindLibrary, inline: this is the hot path.
-  auto entry = coclasses.find(clsid);
-  if (entry == coclasses.end()) return REGDB_E_CLASSNOTREG;
-  auto library = libraries.find(entry->second.libid);
-  if (library == libraries.end()) return REGDB_E_CLASSNOTREG;
-  return library->second.GetClassObject(clsid, iid, ppv);
+  const ComEntry* entry = FindCoClass(clsid);
+  if (!entry) return REGDB_E_CLASSNOTREG;
+  LibInfo* library = FindLibrary(entry->libid);
+  if (!library) return REGDB_E_CLASSNOTREG;
+  return library->GetClassObject(clsid, iid, ppv);
 }
 
 HRESULT CComRuntime::CreateInstance(REFCLSID clsid, IUnknown* pUnkOuter, REFIID iid, void** ppv) {

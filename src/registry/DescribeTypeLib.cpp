@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include "comkit/ComPtr.h"
 #include "registry/ConfirmClass.h"
 
 namespace oxcore {
@@ -13,24 +14,6 @@ std::wstring TakeString(BSTR text) {
   SysFreeString(text);
   return result;
 }
-
-// Releases what it holds on every way out.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T** Out() { return &p_; }
-  T* Get() const { return p_; }
-  T* operator->() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
 
 // Frees the library loaded for confirmation when the description ends.
 class ConfirmModule {
@@ -57,8 +40,8 @@ bool DescribeTypeInfo(ITypeLib* library, UINT index, TypeDesc* desc) {
   if (FAILED(library->GetDocumentation(static_cast<INT>(index), &name, &doc, nullptr, nullptr))) return false;
   desc->name = TakeString(name);
   desc->doc = TakeString(doc);
-  ComRef<ITypeInfo> info;
-  if (FAILED(library->GetTypeInfo(index, info.Out()))) return false;
+  comkit::ComPtr<ITypeInfo> info;
+  if (FAILED(library->GetTypeInfo(index, info.Receive()))) return false;
   TYPEATTR* attr = nullptr;
   if (FAILED(info->GetTypeAttr(&attr)) || !attr) return false;
   desc->guid = attr->guid;
@@ -72,8 +55,8 @@ HRESULT DescribeTypeLib(TypeLibDesc* record, const std::wstring& path, bool conf
   if (!record) return E_POINTER;
   if (path.empty()) return E_INVALIDARG;
 
-  ComRef<ITypeLib> library;
-  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.Out());
+  comkit::ComPtr<ITypeLib> library;
+  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.Receive());
   if (FAILED(hr)) return hr;
 
   record->coclasses.clear();

@@ -23,4 +23,9 @@ HRESULT MakeDefaultRegFile(const std::wstring& root, bool recursive, bool confir
   }
 }
 
+HRESULT MakeDefaultRegFile(const std::wstring& root, const RuntimeOptions& options) {
+  return MakeDefaultRegFile(root, options.ScanDirRecursive, options.ConfirmCoClass, options.IncludeDir,
+                            options.ExcludeDir, options.ExcludeFile);
+}
+
 }  // namespace oxcore

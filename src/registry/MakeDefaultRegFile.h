@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/RuntimeOptions.h"
+
 namespace oxcore {
 
 // Scans root (see ScanLibraries) and writes the result to the normalised root
@@ -19,6 +21,9 @@ HRESULT MakeDefaultRegFile(const std::wstring& root, bool recursive, bool confir
                            const std::vector<std::wstring>& includeDirs,
                            const std::vector<std::wstring>& excludeDirs,
                            const std::vector<std::wstring>& excludeFiles);
+// The same with the scan options of a core (ScanDirRecursive, ConfirmCoClass,
+// IncludeDir, ExcludeDir, ExcludeFile).
+HRESULT MakeDefaultRegFile(const std::wstring& root, const RuntimeOptions& options);
 
 }  // namespace oxcore
 

@@ -99,6 +99,10 @@ void ReadUShortField(xparam::XParamNode* parent, const wchar_t* name, unsigned s
   ReadUShort(FirstChild(parent, name).Get(), out);
 }
 
+void ReadBoolField(xparam::XParamNode* parent, const wchar_t* name, bool* out) {
+  ReadBool(FirstChild(parent, name).Get(), out);
+}
+
 void ReadGuidField(xparam::XParamNode* parent, const wchar_t* name, GUID* out) {
   xparam::NodePtr node = FirstChild(parent, name);
   if (node) *out = ReadGuid(node.Get());

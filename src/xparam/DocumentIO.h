@@ -47,6 +47,7 @@ GUID ReadGuid(xparam::XParamNode* node);
 // Field readers: the first child of parent named name, read as above.
 void ReadStringField(xparam::XParamNode* parent, const wchar_t* name, std::wstring* out);
 void ReadUShortField(xparam::XParamNode* parent, const wchar_t* name, unsigned short* out);
+void ReadBoolField(xparam::XParamNode* parent, const wchar_t* name, bool* out);
 void ReadGuidField(xparam::XParamNode* parent, const wchar_t* name, GUID* out);
 
 // The StringFromGUID2 text of guid ("{XXXXXXXX-...}", 38 characters).
