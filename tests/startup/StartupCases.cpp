@@ -76,13 +76,6 @@ const char* DefaultText(DefaultBefore d) {
   return nullptr;
 }
 
-GUID G(const wchar_t* text) {
-  std::wstring copy = text;
-  GUID guid = GUID_NULL;
-  CLSIDFromString(&copy[0], &guid);
-  return guid;
-}
-
 bool Has(const oxcore::CComRuntime& rt, const wchar_t* clsid) { return rt.FindCoClass(G(clsid)) != nullptr; }
 
 using R = RuntimeBefore;
@@ -226,6 +219,13 @@ std::string Narrow(const std::wstring& w) {
   std::string s;
   for (wchar_t ch : w) s += ch < 128 ? static_cast<char>(ch) : '?';
   return s;
+}
+
+GUID G(const wchar_t* text) {
+  std::wstring copy = text;
+  GUID guid = GUID_NULL;
+  CLSIDFromString(&copy[0], &guid);
+  return guid;
 }
 
 }  // namespace oxtest

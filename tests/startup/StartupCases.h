@@ -58,6 +58,8 @@ void ExpectStartupFiles(const std::wstring& dir, const StartupCase& c);
 void ExpectSource(const oxcore::CComRuntime& runtime, Source source);
 
 std::string Narrow(const std::wstring& w);
+// The GUID of its braced text (the zero GUID when it does not convert).
+GUID G(const wchar_t* text);
 
 }  // namespace oxtest
 

@@ -20,6 +20,7 @@
 
 namespace {
 
+using oxtest::G;
 using oxtest::StartupCase;
 
 const char kOk[] = "0x00000000";
@@ -29,13 +30,6 @@ std::string Hex(HRESULT hr) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
   return text;
-}
-
-GUID G(const wchar_t* text) {
-  std::wstring copy = text;
-  GUID guid = GUID_NULL;
-  CLSIDFromString(&copy[0], &guid);
-  return guid;
 }
 
 // An application directory with the host, the runtime and its two libraries;
