@@ -31,6 +31,33 @@ class TemporaryRootName {
   bool unnamed_;
 };
 
+// Lets the writer put the text straight into the caller's new BSTR.
+class BstrTarget final : public xparam::TextTarget {
+ public:
+  BstrTarget() = default;
+  BstrTarget(const BstrTarget&) = delete;
+  BstrTarget& operator=(const BstrTarget&) = delete;
+  ~BstrTarget() { SysFreeString(text_); }
+
+  wchar_t* XPARAM_CALL Reserve(int length) override {
+    asked_ = true;
+    if (text_ || length < 0) return nullptr;
+    text_ = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    return text_;
+  }
+  // Whether the writer got as far as asking for memory.
+  bool asked() const { return asked_; }
+  BSTR Detach() {
+    BSTR t = text_;
+    text_ = nullptr;
+    return t;
+  }
+
+ private:
+  BSTR text_ = nullptr;
+  bool asked_ = false;
+};
+
 }  // namespace
 
 HRESULT CXParam::ReadDocument(bool (*parse)(xparam::DocReader*, const void*, ULONG), const void* a, ULONG b) {
@@ -76,20 +103,19 @@ STDMETHODIMP CXParam::ToXmlString(BSTR IndentString, BSTR CrlfString, BSTR* XmlS
   if (!module) return CO_E_NOTINITIALIZED;
   xparam::DocWriter* writer = module->CreateDocWriter();
   if (!writer) return E_OUTOFMEMORY;
-  HRESULT hr = E_FAIL;
+  BstrTarget target;
+  bool written;
   {
     TemporaryRootName name(node.Get());
-    int length = 0;
-    xparam::Holder holder;
-    const wchar_t* text = writer->WriteString(node.Get(), &length, IndentString, CrlfString, &holder);
-    if (text) {
-      BSTR copy = SysAllocStringLen(text, static_cast<UINT>(length));
-      hr = copy ? S_OK : E_OUTOFMEMORY;
-      if (copy) *XmlString = copy;
-    }
+    written = writer->WriteStringTo(node.Get(), IndentString, CrlfString, &target);
   }
   writer->Destroy();
-  return hr;
+  if (written) {
+    *XmlString = target.Detach();
+    return S_OK;
+  }
+  // Asked for memory and failed: the BSTR could not be allocated.
+  return target.asked() ? E_OUTOFMEMORY : E_FAIL;
 }
 
 STDMETHODIMP CXParam::ToXmlFile(BSTR XmlFilename, BSTR IndentString, BSTR CrlfString, BSTR Encoding) {

@@ -27,6 +27,7 @@ TEST(Concurrency, ThreadsBuildCloneWriteAndParseTheirOwnTrees) {
         std::wstring xml = ToXml(copy, L"\t", L"\n", &ok);
         NodePtr back = ParseRoot(xml);
         if (!ok || !back || !SameTree(root, back)) ++failures;
+        if (ToXmlThroughTarget(copy, L"\t", L"\n", &ok) != xml || !ok) ++failures;
         xparam::ModuleInterface* m = nullptr;
         if (!Dll().get(&m) || !Dll().free(&m)) ++failures;
       }

@@ -91,6 +91,22 @@ std::wstring ToXml(const NodePtr& node, const wchar_t* indent, const wchar_t* li
   return text ? std::wstring(text, length) : std::wstring();
 }
 
+std::wstring RecordingTarget::Text() const {
+  size_t length = static_cast<size_t>(asked);
+  if (buffer.size() != length + 8 || buffer.find_first_not_of(kGuard, length) != std::wstring::npos)
+    return L"<guard overwritten>";
+  return buffer.substr(0, length);
+}
+
+std::wstring ToXmlThroughTarget(const NodePtr& node, const wchar_t* indent, const wchar_t* lineBreak, bool* ok) {
+  xparam::DocWriter* w = Module()->CreateDocWriter();
+  RecordingTarget target;
+  bool written = w->WriteStringTo(node.Get(), indent, lineBreak, &target);
+  w->Destroy();
+  if (ok) *ok = written && target.calls == 1;
+  return written ? target.Text() : std::wstring();
+}
+
 NodePtr ParseDocument(const std::wstring& text) {
   xparam::DocReader* r = Module()->CreateDocReader();
   NodePtr doc;

@@ -41,6 +41,34 @@ std::vector<std::wstring> ChildNames(const NodePtr& node);
 // Writes with the given layout; empty string and *ok false on failure.
 std::wstring ToXml(const NodePtr& node, const wchar_t* indent = L"\t", const wchar_t* lineBreak = L"\r\n",
                    bool* ok = nullptr);
+// The same through DocWriter::WriteStringTo, into a buffer the test owns.
+std::wstring ToXmlThroughTarget(const NodePtr& node, const wchar_t* indent = L"\t",
+                                const wchar_t* lineBreak = L"\r\n", bool* ok = nullptr);
+
+// A TextTarget that hands out a buffer with guard characters behind the room
+// it was asked for, or refuses.
+class RecordingTarget final : public xparam::TextTarget {
+ public:
+  static constexpr wchar_t kGuard = L'\xFFFF';
+  explicit RecordingTarget(bool refuse = false) : refuse_(refuse) {}
+  wchar_t* XPARAM_CALL Reserve(int length) override {
+    ++calls;
+    asked = length;
+    if (refuse_ || length < 0) return nullptr;
+    buffer.assign(static_cast<size_t>(length) + 8, kGuard);
+    return &buffer[0];
+  }
+  // The text written, or "<guard overwritten>".
+  std::wstring Text() const;
+
+  int calls = 0;
+  int asked = -1;
+  std::wstring buffer;
+
+ private:
+  bool refuse_;
+};
+
 // Parses text and answers the document node (null on failure).
 NodePtr ParseDocument(const std::wstring& text);
 NodePtr ParseBytes(const std::string& bytes);

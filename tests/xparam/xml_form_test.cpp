@@ -28,6 +28,45 @@ TEST(XmlForm, LayoutOfASmallTree) {
   EXPECT_EQ(ToXml(root, nullptr, nullptr).substr(39, 30), L"<config><title>a &lt; b &amp; ");
 }
 
+TEST(XmlForm, WriteStringToFillsExactlyTheRoomItAskedFor) {
+  NodePtr root = NewNode(L"config");
+  AddChild(root, L"title")->SetString(L"a < b & c", -1);
+  AddChild(AddChild(root, L"list"), L"item")->SetDouble(0.5);
+  for (const wchar_t* lineBreak : {L"\r\n", static_cast<const wchar_t*>(nullptr)}) {
+    bool ok = false;
+    std::wstring text = ToXmlThroughTarget(root, L"  ", lineBreak, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(text, ToXml(root, L"  ", lineBreak));
+  }
+  xparam::DocWriter* w = Module()->CreateDocWriter();
+  RecordingTarget refusing(true);
+  EXPECT_FALSE(w->WriteStringTo(root.Get(), nullptr, nullptr, &refusing));
+  EXPECT_EQ(refusing.calls, 1);
+  EXPECT_EQ(refusing.asked, static_cast<int>(ToXml(root, nullptr, nullptr).size()));
+  EXPECT_FALSE(w->WriteStringTo(root.Get(), nullptr, nullptr, nullptr));
+  w->Destroy();
+}
+
+// Writers format into buffers kept from earlier writes: nothing of a long
+// document may show in a shorter one written after it, and a document larger
+// than any kept buffer is written whole.
+TEST(XmlForm, WritesAfterLongerDocumentsCarryNothingOver) {
+  NodePtr small = NewNode(L"s");
+  small->SetInt(1);
+  const std::wstring expected = L"<?xml version=\"1.0\" encoding=\"utf-16\"?><s xp.type=\"int\">1</s>";
+  for (size_t size : {size_t(100000), size_t(4) << 20 | 5}) {
+    SCOPED_TRACE(size);
+    NodePtr big = NewNode(L"b");
+    big->SetString(std::wstring(size, L'x').c_str(), static_cast<int>(size));
+    std::wstring bigText = ToXml(big, nullptr, nullptr);
+    ASSERT_EQ(bigText.size(), size + 46);
+    EXPECT_EQ(bigText.substr(bigText.size() - 6), L"xx</b>");
+    EXPECT_EQ(ToXmlThroughTarget(big, nullptr, nullptr).size(), size + 46);
+    EXPECT_EQ(ToXml(small, nullptr, nullptr), expected);
+    EXPECT_EQ(ToXmlThroughTarget(small, nullptr, nullptr), expected);
+  }
+}
+
 TEST(XmlForm, DocumentNodeAndNamedNode) {
   // An unnamed node with one child is a document; its child is the root.
   NodePtr doc = NewNode();
@@ -80,6 +119,9 @@ TEST(XmlForm, UnwritableNodesAnswerNull) {
     int length = -7;
     EXPECT_EQ(w->WriteString(c.node, &length, c.indent, c.lineBreak, &holder), nullptr);
     EXPECT_TRUE(holder.Empty());
+    RecordingTarget target;
+    EXPECT_FALSE(w->WriteStringTo(c.node, c.indent, c.lineBreak, &target));
+    EXPECT_EQ(target.calls, 0);
   }
   EXPECT_EQ(w->WriteString(fine.Get(), nullptr, nullptr, nullptr, nullptr), nullptr);  // no holder
   w->Destroy();

@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cwchar>
 #include <vector>
 
 #include "base64.h"
 #include "node.h"
+#include "scratch_text.h"
 #include "shared_buffer.h"
 #include "text_format.h"
 #include "utf.h"
@@ -249,10 +251,12 @@ const wchar_t* XPARAM_CALL Writer::WriteString(XParamNode* node, int* length, co
   try {
     // The text must outlive this call: without a holder there is nowhere to keep it.
     if (!holder) return nullptr;
-    std::wstring text;
-    if (!FormatDocument(node, indent, lineBreak, L"utf-16", &text) || text.size() > static_cast<size_t>(INT_MAX))
+    ScratchText scratch;
+    const std::wstring& text = *scratch.get();
+    if (!FormatDocument(node, indent, lineBreak, L"utf-16", scratch.get()) ||
+        text.size() > static_cast<size_t>(INT_MAX))
       return nullptr;
-    TextRef t = MakeText(std::move(text));
+    TextRef t = MakeText(text);  // exactly the text's size, touched once
     holder->Reset(t.NewRef());
     if (length) *length = static_cast<int>(t.get()->data().size());
     return t.get()->data().c_str();
@@ -266,8 +270,9 @@ bool XPARAM_CALL Writer::WriteFile(XParamNode* node, const wchar_t* path, const 
   try {
     const wchar_t* name = EncodingName(encoding);
     if (!path || !*path || !name) return false;
-    std::wstring text;
-    if (!FormatDocument(node, indent, lineBreak, name, &text)) return false;
+    ScratchText scratch;
+    const std::wstring& text = *scratch.get();
+    if (!FormatDocument(node, indent, lineBreak, name, scratch.get())) return false;
     std::string bytes;
     if (name[4] == L'8') {
       if (!Utf16ToUtf8(text.data(), text.size(), &bytes)) return false;
@@ -286,5 +291,23 @@ bool XPARAM_CALL Writer::WriteFile(XParamNode* node, const wchar_t* path, const 
 }
 
 void XPARAM_CALL Writer::Destroy() { delete this; }
+
+bool XPARAM_CALL Writer::WriteStringTo(XParamNode* node, const wchar_t* indent, const wchar_t* lineBreak,
+                                       TextTarget* target) {
+  try {
+    if (!target) return false;
+    ScratchText scratch;
+    const std::wstring& text = *scratch.get();
+    if (!FormatDocument(node, indent, lineBreak, L"utf-16", scratch.get()) ||
+        text.size() > static_cast<size_t>(INT_MAX))
+      return false;
+    wchar_t* room = target->Reserve(static_cast<int>(text.size()));
+    if (!room) return false;
+    std::copy(text.begin(), text.end(), room);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
 
 }  // namespace xparam

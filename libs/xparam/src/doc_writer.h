@@ -19,6 +19,8 @@ class Writer final : public DocWriter {
   bool XPARAM_CALL WriteFile(XParamNode* node, const wchar_t* path, const wchar_t* indent,
                              const wchar_t* lineBreak, const wchar_t* encoding) override;
   void XPARAM_CALL Destroy() override;
+  bool XPARAM_CALL WriteStringTo(XParamNode* node, const wchar_t* indent, const wchar_t* lineBreak,
+                                 TextTarget* target) override;
 
  private:
   ~Writer() = default;

@@ -319,6 +319,14 @@ class DocReader {
   virtual void XPARAM_CALL Destroy() = 0;
 };
 
+// Receives the text of WriteStringTo: answers room for exactly `length`
+// characters, which the writer then fills (no terminating NUL is written), or
+// null to refuse, which fails the write.
+class TextTarget {
+ public:
+  virtual wchar_t* XPARAM_CALL Reserve(int length) = 0;
+};
+
 // Writes a node as XML. A named node is written as the root element; an
 // unnamed node is written as a document, its only child being the root
 // element (an unnamed node with a value or with other than one child cannot
@@ -337,6 +345,11 @@ class DocWriter {
   virtual bool XPARAM_CALL WriteFile(XParamNode* node, const wchar_t* path, const wchar_t* indent,
                                      const wchar_t* lineBreak, const wchar_t* encoding) = 0;
   virtual void XPARAM_CALL Destroy() = 0;
+  // The text of WriteString, copied once into memory the target provides:
+  // for callers that hand the text out in a buffer of their own kind. False
+  // on failure, and when the target refuses.
+  virtual bool XPARAM_CALL WriteStringTo(XParamNode* node, const wchar_t* indent, const wchar_t* lineBreak,
+                                         TextTarget* target) = 0;
 };
 
 class ModuleInterface {
