@@ -203,6 +203,19 @@ bool WriteAll(HANDLE file, const void* data, size_t size) {
   return true;
 }
 
+// WriteString's own destination: a string of exactly the text's size.
+struct StringTarget final : TextTarget {
+  wchar_t* XPARAM_CALL Reserve(int length) override {
+    try {
+      text.resize(static_cast<size_t>(length));
+      return &text[0];
+    } catch (...) {
+      return nullptr;
+    }
+  }
+  std::wstring text;
+};
+
 LONG g_temp_counter = 0;
 
 // Writes the bytes to a new file beside `path`, then moves it over `path`.
@@ -251,12 +264,9 @@ const wchar_t* XPARAM_CALL Writer::WriteString(XParamNode* node, int* length, co
   try {
     // The text must outlive this call: without a holder there is nowhere to keep it.
     if (!holder) return nullptr;
-    ScratchText scratch;
-    const std::wstring& text = *scratch.get();
-    if (!FormatDocument(node, indent, lineBreak, L"utf-16", scratch.get()) ||
-        text.size() > static_cast<size_t>(INT_MAX))
-      return nullptr;
-    TextRef t = MakeText(text);  // exactly the text's size, touched once
+    StringTarget target;
+    if (!WriteStringTo(node, indent, lineBreak, &target)) return nullptr;
+    TextRef t = MakeText(std::move(target.text));
     holder->Reset(t.NewRef());
     if (length) *length = static_cast<int>(t.get()->data().size());
     return t.get()->data().c_str();
