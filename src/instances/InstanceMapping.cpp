@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "comkit/ComPtr.h"
+
 namespace oxcore {
 namespace {
 
@@ -173,33 +175,25 @@ HRESULT CInstanceMapping::OxGetAllInstances(CLSID* clsid, SAFEARRAY** ppAllInsta
   // class lock; the array is built afterwards. Resizing an array while it is
   // locked is refused by the platform, and allocating outside the lock keeps
   // the class free for others.
-  std::vector<IUnknown*> objects;
-  try {
+  std::vector<comkit::ComPtr<IUnknown>> objects;
+  HRESULT taken = Guarded([&]() -> HRESULT {
     if (CollectionPtr coll = Find(*clsid)) {
       CriticalSectionLock lock(coll->lock);
       objects.reserve(coll->names.size());
-      for (const auto& entry : coll->names) {
-        entry.second->AddRef();
-        objects.push_back(entry.second);
-      }
+      for (const auto& entry : coll->names) objects.emplace_back(entry.second);
     }
-  } catch (const std::bad_alloc&) {
-    for (IUnknown* p : objects) p->Release();
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    for (IUnknown* p : objects) p->Release();
-    return E_UNEXPECTED;
-  }
+    return S_OK;
+  });
+  if (FAILED(taken)) return taken;
 
   SAFEARRAYBOUND bound = {static_cast<ULONG>(objects.size()), 0};
   SAFEARRAY* array = SafeArrayCreate(VT_UNKNOWN, 1, &bound);
   if (!array || FAILED(SafeArrayLock(array))) {
     if (array) SafeArrayDestroy(array);
-    for (IUnknown* p : objects) p->Release();
     return E_OUTOFMEMORY;
   }
   IUnknown** data = static_cast<IUnknown**>(array->pvData);
-  for (size_t i = 0; i < objects.size(); ++i) data[i] = objects[i];  // the array owns these references
+  for (size_t i = 0; i < objects.size(); ++i) data[i] = objects[i].Detach();  // the array owns these references
   SafeArrayUnlock(array);
   *ppAllInstances = array;
   return S_FALSE;  // the success result with or without elements
