@@ -305,8 +305,7 @@ TEST_F(CoreTest, LateBoundCallsWorkWithoutARegisteredTypeLibrary) {
 TEST(CoreStartup, InitWithoutXParamFailsAndALaterInitSucceeds) {
   oxtest::TempDir app;
   const std::wstring bin = oxtest::ExeDirectory();
-  for (const wchar_t* f : {L"probe_host.exe", L"OxCore.dll", L"zorlog.dll"})
-    ASSERT_TRUE(oxtest::CopyInto(bin + f, app, f)) << "staging failed";
+  ASSERT_TRUE(oxtest::CopyBuilt(app, {L"probe_host.exe", L"OxCore.dll", L"zorlog.dll"})) << "staging failed";
   oxtest::ChildResult r =
       oxtest::RunChild(app.File(L"probe_host.exe"), L"xparam-rebind \"" + bin + L"xparam.dll\"", app.Path());
   ASSERT_TRUE(r.started);

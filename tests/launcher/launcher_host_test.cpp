@@ -26,12 +26,10 @@ std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end(
 class StagedApp {
  public:
   StagedApp() {
-    const std::wstring bin = oxtest::ExeDirectory();
-    for (const wchar_t* f : {L"oxhost.exe", L"OxCore.dll", L"xparam.dll", L"zorlog.dll"})
-      ok_ = ok_ && oxtest::CopyInto(bin + f, dir_, f);
-    ok_ = ok_ && oxtest::WriteTextFile(dir_.File(L"log.property"),
-                                       "file = oxhost.log\nlevel = info\nlogger.OxComReg = trace\nappend = false\n"
-                                       "debugger = off\n");
+    ok_ = oxtest::CopyBuilt(dir_, {L"oxhost.exe", L"OxCore.dll", L"xparam.dll", L"zorlog.dll"}) &&
+          oxtest::WriteTextFile(dir_.File(L"log.property"),
+                                "file = oxhost.log\nlevel = info\nlogger.OxComReg = trace\nappend = false\n"
+                                "debugger = off\n");
   }
   bool Ok() const { return ok_; }
   const oxtest::TempDir& Dir() const { return dir_; }
@@ -196,21 +194,21 @@ TEST(HostCommandLineTest, HelpAndBadArguments) {
 }
 
 TEST(HostFailureTest, MissingRuntimePiecesAreReportedWithTheirOwnExitCodes) {
-  {
+  const struct {
+    const wchar_t* missing;
+    unsigned exitCode;
+    const char* says;
+  } cases[] = {
+      {L"OxCore.dll", 2, "OxCore.dll could not be loaded"},
+      {L"xparam.dll", 3, "Init failed"},
+  };
+  for (const auto& c : cases) {
     StagedApp app;
     ASSERT_TRUE(app.Ok());
-    DeleteFileW(app.Dir().File(L"OxCore.dll").c_str());
+    DeleteFileW(app.Dir().File(c.missing).c_str());
     oxtest::ChildResult r = app.Run(L"");
-    EXPECT_EQ(2u, r.exitCode) << r.output;
-    EXPECT_NE(std::string::npos, r.output.find("OxCore.dll could not be loaded")) << r.output;
-  }
-  {
-    StagedApp app;
-    ASSERT_TRUE(app.Ok());
-    DeleteFileW(app.Dir().File(L"xparam.dll").c_str());
-    oxtest::ChildResult r = app.Run(L"");
-    EXPECT_EQ(3u, r.exitCode) << r.output;
-    EXPECT_NE(std::string::npos, r.output.find("Init failed")) << r.output;
+    EXPECT_EQ(c.exitCode, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find(c.says)) << r.output;
   }
 }
 

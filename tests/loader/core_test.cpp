@@ -74,9 +74,7 @@ TEST_F(CoreArgumentsTest, ChecksArgumentsThenAnswersNotInitialised) {
 class StagedCore {
  public:
   StagedCore() {
-    const std::wstring bin = oxtest::ExeDirectory();
-    for (const wchar_t* file : {L"loader_host.exe", L"OxCore.dll", L"xparam.dll", L"zorlog.dll"})
-      ok_ = ok_ && oxtest::CopyInto(bin + file, dir_, file);
+    ok_ = oxtest::CopyBuilt(dir_, {L"loader_host.exe", L"OxCore.dll", L"xparam.dll", L"zorlog.dll"});
     const fx::Fixture& f = fx::fx_counted;
     ok_ = ok_ && oxtest::CopyInto(f.Path(), dir_, f.File());
     ok_ = ok_ && oxtest::WriteTextFile(

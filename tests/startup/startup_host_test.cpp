@@ -38,8 +38,8 @@ class StagedApp {
  public:
   explicit StagedApp(const std::wstring& coreSubdir = L"", bool withLogging = true) : coreSubdir_(coreSubdir) {
     const std::wstring bin = oxtest::ExeDirectory();
-    for (const wchar_t* f : {L"startup_host.exe", L"xparam.dll"}) ok_ = ok_ && oxtest::CopyInto(bin + f, dir_, f);
-    if (withLogging) ok_ = ok_ && oxtest::CopyInto(bin + L"zorlog.dll", dir_, L"zorlog.dll");
+    ok_ = oxtest::CopyBuilt(dir_, {L"startup_host.exe", L"xparam.dll"});
+    if (withLogging) ok_ = ok_ && oxtest::CopyBuilt(dir_, {L"zorlog.dll"});
     if (!coreSubdir.empty()) CreateDirectoryW(dir_.File(coreSubdir).c_str(), nullptr);
     ok_ = ok_ && oxtest::CopyInto(bin + L"OxCore.dll", dir_, coreSubdir + L"OxCore.dll");
   }

@@ -56,6 +56,14 @@ bool CopyInto(const std::wstring& sourcePath, const TempDir& dir, const std::wst
   return CopyFileW(sourcePath.c_str(), dir.File(name).c_str(), FALSE) != 0;
 }
 
+bool CopyBuilt(const TempDir& dir, std::initializer_list<const wchar_t*> names) {
+  const std::wstring bin = ExeDirectory();
+  for (const wchar_t* name : names) {
+    if (!CopyInto(bin + name, dir, name)) return false;
+  }
+  return true;
+}
+
 bool WriteTextFile(const std::wstring& path, const std::string& utf8) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
