@@ -15,10 +15,9 @@ struct Staged {
 };
 
 void Stage(Staged& s, bool withLibrary) {
-  const std::wstring bin = oxtest::ExeDirectory();
-  ASSERT_TRUE(oxtest::CopyInto(bin + L"log_binding_host.exe", s.dir, L"log_binding_host.exe"));
+  ASSERT_TRUE(oxtest::CopyBuilt(s.dir, {L"log_binding_host.exe"}));
   if (withLibrary) {
-    ASSERT_TRUE(oxtest::CopyInto(bin + L"zorlog.dll", s.dir, L"zorlog.dll"));
+    ASSERT_TRUE(oxtest::CopyBuilt(s.dir, {L"zorlog.dll"}));
   }
 }
 

@@ -47,7 +47,7 @@ class StagedApp {
   const oxtest::TempDir& Dir() const { return dir_; }
   std::wstring File(const std::wstring& name) const { return dir_.File(name); }
   bool AddDemoComponent() {
-    return oxtest::CopyInto(oxtest::ExeDirectory() + L"ZkApplication.dll", dir_, L"ZkApplication.dll");
+    return oxtest::CopyBuilt(dir_, {L"ZkApplication.dll"});
   }
   bool AddFixture(const fx::Fixture& f) { return oxtest::CopyInto(f.Path(), dir_, f.File()); }
   bool Write(const wchar_t* name, const std::string& text) { return oxtest::WriteTextFile(dir_.File(name), text); }

@@ -28,7 +28,7 @@ TEST_P(StartupRegistryTest, FollowsTheDecisionTable) {
   const StartupCase& c = GetParam();
   oxtest::TempDir dir;
   // OxCore.dll is the component library a scan finds.
-  ASSERT_TRUE(oxtest::CopyInto(oxtest::ExeDirectory() + L"OxCore.dll", dir, L"OxCore.dll"));
+  ASSERT_TRUE(oxtest::CopyBuilt(dir, {L"OxCore.dll"}));
   ASSERT_TRUE(oxtest::StageStartupFiles(dir.Path(), c));
   RuntimeOptions options;
   oxcore::ReadRuntimeOptions(dir.File(L"oxoptions.xml"), &options);
